@@ -1,0 +1,6 @@
+// The process starts the one run and nothing else.
+#include "sieve/driver.h"
+
+int main() {
+  RunSieveBenchmark();
+}
