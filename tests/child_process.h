@@ -1,0 +1,51 @@
+// Runs the real executable as a user would, through pipes or a
+// pseudo-terminal, and reads back what it printed and the files it left.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct ChildRun {
+  std::string Program = SIEVEBENCH_PROGRAM;
+  std::vector<std::string> InputPieces;  // written to stdin one by one, with a pause between
+  std::string WorkDir;                   // where primes.txt goes
+  std::string Fault;                     // SIEVEBENCH_FAULT for the fault-injection build
+  uint64_t AddressSpaceLimit = 0;        // RLIMIT_AS in the child; 0 for none
+  bool CloseOutputEarly = false;         // the reader of stdout goes away at once
+};
+
+struct ChildResult {
+  std::string Output;
+  int ExitCode = -1;  // -1 when the child did not exit normally
+  int Signal = 0;     // the signal that ended it, if any
+};
+
+ChildResult RunThroughPipe(const ChildRun& run);
+
+// A fresh folder under the system's temporary directory, removed by the test fixture.
+std::string MakeTempDir();
+void RemoveTree(const std::string& path);
+std::string ReadWholeFile(const std::string& path);
+bool BuiltWithAddressSanitizer();
+
+// The report as the program prints it after the prompt, with the times as
+// numbers the caller gets back. Failures are recorded with gtest assertions.
+struct ExpectedReport {
+  uint32_t Limit = 0;
+  uint32_t Primes = 0;
+  uint32_t Marks = 0;
+  bool WriteError = false;
+  bool CloseError = false;
+  bool ReleaseError = false;
+};
+struct ReportTimes {
+  uint32_t Init = 0, Sieve = 0, Count = 0, Total = 0;
+};
+// Checks `output` against the whole expected byte sequence (the echo of a
+// typed line may stand between prompt and report) and the total against the
+// sum of the phase times.
+ReportTimes ExpectReport(const std::string& output, const ExpectedReport& expected,
+                         const std::string& echo = "");
+
+extern const char PromptText[];

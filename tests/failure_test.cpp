@@ -1,0 +1,105 @@
+// Failing disks, files and platform calls, end to end: every failure has its
+// visible line in the report, the rest of the report stands, and the exit
+// status stays 0.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include "tests/child_process.h"
+
+class FailingRun : public testing::Test {
+ protected:
+  void SetUp() override { folder_ = MakeTempDir(); }
+  void TearDown() override { RemoveTree(folder_); }
+  ChildResult Run(const std::string& fault, const std::string& input = "100\n") {
+    ChildRun run;
+    run.Program = fault.empty() ? SIEVEBENCH_PROGRAM : SIEVEBENCH_FAULTS_PROGRAM;
+    run.Fault = fault;
+    run.InputPieces = {input};
+    run.WorkDir = folder_;
+    return RunThroughPipe(run);
+  }
+  std::string PrimesFile() const { return ReadWholeFile(folder_ + "/primes.txt"); }
+  std::string folder_;
+};
+
+static std::string Record(uint32_t prime) {
+  std::string record = std::to_string(prime);
+  record.resize(10, '\0');
+  return record;
+}
+
+TEST_F(FailingRun, ADirectoryInThePlaceOfThePrimesFileIsReported) {
+  ASSERT_EQ(mkdir((folder_ + "/primes.txt").c_str(), 0755), 0);
+  const ChildResult result = Run("");
+  EXPECT_EQ(result.ExitCode, 0);
+  ExpectReport(result.Output, {.Limit = 100, .Primes = 25, .Marks = 28, .WriteError = true});
+}
+
+TEST_F(FailingRun, AFullDiskIsReported) {
+  ASSERT_EQ(symlink("/dev/full", (folder_ + "/primes.txt").c_str()), 0);
+  const ChildResult result = Run("");
+  EXPECT_EQ(result.ExitCode, 0);
+  ExpectReport(result.Output, {.Limit = 100, .Primes = 25, .Marks = 28, .WriteError = true});
+}
+
+TEST_F(FailingRun, InjectedFileFaultsAreReportedOnceEach) {
+  std::string allRecords;
+  for (const uint32_t prime : {3u, 5u, 7u, 11u, 13u, 17u, 19u, 23u, 29u, 31u, 37u, 41u,
+                               43u, 47u, 53u, 59u, 61u, 67u, 71u, 73u, 79u, 83u, 89u, 97u}) {
+    allRecords += Record(prime);
+  }
+  struct Case {
+    std::string Fault;
+    bool WriteError, CloseError;
+    std::string File;  // what primes.txt holds afterwards
+  };
+  const Case cases[] = {
+      {"file-create:1", true, false, ""},
+      {"record-write:1", true, false, allRecords.substr(10)},
+      {"record-write:24", true, false, allRecords.substr(0, 230)},
+      {"record-write:5", true, false, allRecords.substr(0, 40) + allRecords.substr(50)},
+      {"short-write:1", true, false, allRecords.substr(0, 5) + allRecords.substr(10)},
+      {"file-close:1", false, true, allRecords},
+      {"file-create:1,file-close:1", true, false, ""},  // nothing opened, nothing to close
+      {"short-write:2,file-close:1", true, true, allRecords.substr(0, 15) + allRecords.substr(20)},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.Fault);
+    unlink((folder_ + "/primes.txt").c_str());
+    const ChildResult result = Run(test.Fault);
+    EXPECT_EQ(result.ExitCode, 0);
+    ExpectReport(result.Output, {100, 25, 28, test.WriteError, test.CloseError});
+    EXPECT_EQ(PrimesFile(), test.File);
+  }
+}
+
+TEST_F(FailingRun, InjectedMemoryFaults) {
+  const ChildResult noMemory = Run("reserve:1");
+  EXPECT_EQ(noMemory.ExitCode, 0);
+  EXPECT_EQ(noMemory.Output, std::string(PromptText) + "Not enough memory!");
+  EXPECT_FALSE(std::filesystem::exists(folder_ + "/primes.txt"));
+
+  const ChildResult noRelease = Run("release:1");
+  EXPECT_EQ(noRelease.ExitCode, 0);
+  ExpectReport(noRelease.Output, {.Limit = 100, .Primes = 25, .Marks = 28, .ReleaseError = true});
+}
+
+TEST_F(FailingRun, InjectedConsoleFaultsLoseOnlyTheirOwnText) {
+  const ChildResult noPrompt = Run("console-write:1");
+  EXPECT_EQ(noPrompt.ExitCode, 0);
+  ExpectReport(PromptText + noPrompt.Output, {100, 25, 28});
+
+  const ChildResult noLineEnd = Run("console-write:2");
+  EXPECT_EQ(noLineEnd.ExitCode, 0);
+  std::string mended = noLineEnd.Output;
+  mended.insert(std::string(PromptText).size(), "\r\n");
+  ExpectReport(mended, {100, 25, 28});
+
+  const ChildResult noInput = Run("console-read:1");  // a failed read counts as an empty line
+  EXPECT_EQ(noInput.ExitCode, 0);
+  ExpectReport(noInput.Output, {500000, 41538, 391987});
+}
