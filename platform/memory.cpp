@@ -8,7 +8,7 @@
 #include "platform/fault_injection.h"
 #include "platform/platform.h"
 
-static constexpr uintptr_t HugePageSize = 2u * 1024 * 1024;
+static constexpr uintptr_t HugePageSize = uintptr_t{2} * 1024 * 1024;
 
 static uintptr_t RoundUpToHugePage(uintptr_t value) {
   return (value + HugePageSize - 1) & ~(HugePageSize - 1);
@@ -20,25 +20,27 @@ unsigned char* ReserveBlock(uint32_t size) {
   }
   const uintptr_t length = RoundUpToHugePage(size);
   // Map one huge page more than needed, then trim both ends to the boundary.
-  void* mapped = mmap(nullptr, length + HugePageSize, PROT_READ | PROT_WRITE,
-                      MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  const uintptr_t mappedLength = length + HugePageSize;
+  void* const mapped = mmap(nullptr, mappedLength, PROT_READ | PROT_WRITE,
+                            MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (mapped == MAP_FAILED) {
     return nullptr;
   }
-  const uintptr_t start = reinterpret_cast<uintptr_t>(mapped);
-  const uintptr_t aligned = RoundUpToHugePage(start);
-  const uintptr_t end = start + length + HugePageSize;
+  unsigned char* const start = static_cast<unsigned char*>(mapped);
+  const uintptr_t head = RoundUpToHugePage(reinterpret_cast<uintptr_t>(start)) -
+                         reinterpret_cast<uintptr_t>(start);
+  unsigned char* const block = start + head;
   // Trimming unmaps whole pages of our own fresh mapping; a failure would only
   // leave unused address space behind, so the results are ignored on purpose.
-  if (aligned > start) {
-    (void)munmap(mapped, aligned - start);
+  if (head != 0) {
+    (void)munmap(start, head);
   }
-  if (end > aligned + length) {
-    (void)munmap(reinterpret_cast<void*>(aligned + length), end - (aligned + length));
+  if (mappedLength - head > length) {
+    (void)munmap(block + length, mappedLength - head - length);
   }
   // Only advice: without transparent huge pages the block works the same.
-  (void)madvise(reinterpret_cast<void*>(aligned), length, MADV_HUGEPAGE);
-  return reinterpret_cast<unsigned char*>(aligned);
+  (void)madvise(block, length, MADV_HUGEPAGE);
+  return block;
 }
 
 unsigned char* ReleaseBlock(unsigned char* block, uint32_t size) {

@@ -57,7 +57,8 @@ uint32_t DecimalToValue(const char* text) {
 void UnsignedToDecimal(uint32_t value, char* buffer) {
   uint32_t count = 0;
   do {
-    const auto quotient = static_cast<uint32_t>((uint64_t{value} * 0xCCCCCCCDu) >> 35);
+    const uint64_t product = static_cast<uint64_t>(value) * 0xCCCCCCCDull;
+    const auto quotient = static_cast<uint32_t>(product >> 35);
     buffer[count++] = static_cast<char>('0' + (value - quotient * 10u));
     value = quotient;
   } while (value != 0);

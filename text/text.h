@@ -6,7 +6,9 @@
 #include <cstdint>
 
 // Declares a fixed text with three zero bytes after its terminator, so the
-// word-at-a-time TextLength never reads outside it.
+// word-at-a-time TextLength never reads outside it. (A string literal that
+// initialises an array cannot stand in parentheses.)
+// NOLINTNEXTLINE(bugprone-macro-parentheses)
 #define SIEVEBENCH_TEXT(name, literal) alignas(4) constexpr char name[sizeof(literal) + 3] = literal
 
 // Buffer sizes: a sign, ten digits and the terminator, with room for the
