@@ -64,14 +64,16 @@ ChildOutcome RunBenchmarkOnce(const std::string& program, const std::string& wor
     }
     execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
     const std::string failure = "cannot run " + program + ": " + std::strerror(errno) + "\n";
-    (void)!write(STDERR_FILENO, failure.data(), failure.size());
+    if (write(STDERR_FILENO, failure.data(), failure.size()) < 0) {
+      _exit(127);  // nowhere left to say it; the exit status still does
+    }
     _exit(127);
   }
   close(input[0]);
   close(output[1]);
   const std::string line = std::to_string(limit) + "\n";
   // A child that died before reading gets no limit; its exit status tells why.
-  (void)!write(input[1], line.data(), line.size());
+  outcome.LimitSent = write(input[1], line.data(), line.size()) == static_cast<ssize_t>(line.size());
   close(input[1]);
   outcome.TimedOut = !ReadUntilClosed(output[0], deadline, outcome.Output);
   if (outcome.TimedOut) {
@@ -102,5 +104,5 @@ std::string DescribeFailure(const ChildOutcome& outcome) {
   if (outcome.ExitCode != 0) {
     return "exit status " + std::to_string(outcome.ExitCode);
   }
-  return "";
+  return outcome.LimitSent ? "" : "it did not read its limit";
 }

@@ -8,6 +8,7 @@
 struct ChildOutcome {
   std::string Output;      // standard output and standard error, as printed
   std::string StartError;  // why the child could not be started; empty when it was
+  bool LimitSent = false;  // the limit's line reached the child's input
   bool TimedOut = false;
   int ExitCode = -1;  // -1 when it did not exit by itself
   int Signal = 0;     // the signal that ended it, if any

@@ -41,8 +41,8 @@ static std::string ParseRange(const std::string& item, size_t dots, std::vector<
     return "--limits: '" + item + "' is not a range A..B of limits with A <= B";
   }
   bool any = false;
-  for (double power = 1; power <= high; power *= 10) {
-    if (power >= low) {
+  for (uint64_t power = 1; static_cast<double>(power) <= high; power *= 10) {
+    if (static_cast<double>(power) >= low) {
       limits.push_back(static_cast<uint32_t>(power));
       any = true;
     }
@@ -58,7 +58,7 @@ std::string ParseLimits(const std::string& text, std::vector<uint32_t>& limits) 
     const std::string item = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
     const size_t dots = item.find("..");
     if (dots != std::string::npos) {
-      const std::string problem = ParseRange(item, dots, limits);
+      std::string problem = ParseRange(item, dots, limits);
       if (!problem.empty()) {
         return problem;
       }

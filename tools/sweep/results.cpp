@@ -65,6 +65,7 @@ std::vector<LimitSummary> Summarize(const std::vector<RunRecord>& runs) {
     }
   }
   std::vector<LimitSummary> summaries;
+  summaries.reserve(limits.size());
   for (const uint32_t limit : limits) {
     summaries.push_back(SummarizeLimit(limit, runs));
   }
@@ -100,7 +101,13 @@ static std::string Rate(double perSecond) {
   if (perSecond <= 0) {
     return "-";
   }
-  std::snprintf(text, sizeof text, "%.3gM", perSecond / 1e6);
+  if (perSecond >= 1e9) {
+    std::snprintf(text, sizeof text, "%.2fG", perSecond / 1e9);
+  } else if (perSecond >= 1e6) {
+    std::snprintf(text, sizeof text, "%.1fM", perSecond / 1e6);
+  } else {
+    std::snprintf(text, sizeof text, "%.0fk", perSecond / 1e3);
+  }
   return text;
 }
 
