@@ -31,11 +31,6 @@ static char SieveTimeDigits[DecimalBufferSize];
 static char LoopCounterDigits[DecimalBufferSize];
 static char ReleaseValueDigits[HexBufferSize];
 
-static void PrintNumber(uint32_t value, char* digits) {
-  UnsignedToDecimal(value, digits);
-  PrintText(digits);
-}
-
 static uint32_t AskForLimit() {
   PrintText(PromptText);
   const uint32_t count = ReadInput(InputBuffer, InputMaximum);
@@ -56,7 +51,7 @@ static void ReserveArrayOrEnd(uint32_t limit) {
 static void AnnounceRun(uint32_t limit) {
   PrintText(LineEndText);
   PrintText(LookingText);
-  PrintNumber(limit, LimitDigits);
+  PrintDecimal(limit, LimitDigits);
   PrintText(PleaseWaitText);
   PrintText(BlankLineText);
 }
@@ -66,13 +61,13 @@ static void TimeFillAndMarking() {
   RunState.InitTime = WaitForTickEdge();
   InitializeArray();
   RunState.InitTime = ReadTickCount() - RunState.InitTime;
-  PrintNumber(RunState.InitTime, InitTimeDigits);
+  PrintDecimal(RunState.InitTime, InitTimeDigits);
   PrintText(InitTimeText);
 
   RunState.SieveTime = WaitForTickEdge();
   MarkComposites();
   RunState.SieveTime = ReadTickCount() - RunState.SieveTime;
-  PrintNumber(RunState.SieveTime, SieveTimeDigits);
+  PrintDecimal(RunState.SieveTime, SieveTimeDigits);
   PrintText(SieveTimeText);
 }
 
@@ -108,7 +103,7 @@ void RunSieveBenchmark() {
   CountAndStorePrimes(RunState.SieveArray);
 
   PrintText(LineEndText);
-  PrintNumber(RunState.LoopCounter, LoopCounterDigits);
+  PrintDecimal(RunState.LoopCounter, LoopCounterDigits);
   PrintText(LoopCounterText);
   ReleaseArray();
   EndProcess();

@@ -45,11 +45,6 @@ static bool ScanAndWritePrimes(const unsigned char* sieveArray, int file) {
   return allWritten;
 }
 
-static void PrintNumber(uint32_t value, char* digits) {
-  UnsignedToDecimal(value, digits);
-  PrintText(digits);
-}
-
 void CountAndStorePrimes(const unsigned char* sieveArray) {
   RunState.PrimesFound = RunState.ArraySize > 2 ? 1u : 0u;  // 2, which the scan skips
   const int file = CreatePrimesFile();
@@ -64,13 +59,13 @@ void CountAndStorePrimes(const unsigned char* sieveArray) {
   }
   RunState.CountTime = ReadTickCount() - RunState.CountTime;
 
-  PrintNumber(RunState.CountTime, CountTimeDigits);
+  PrintDecimal(RunState.CountTime, CountTimeDigits);
   PrintText(CountTimeText);
-  PrintNumber(RunState.InitTime + RunState.SieveTime + RunState.CountTime, TotalTimeDigits);
+  PrintDecimal(RunState.InitTime + RunState.SieveTime + RunState.CountTime, TotalTimeDigits);
   PrintText(TotalTimeText);
   PrintText(TotalLineEndText);
   PrintText(PrimesFoundText);
-  PrintNumber(RunState.ArraySize - 1, LimitDigits);
+  PrintDecimal(RunState.ArraySize - 1, LimitDigits);
   PrintText(EqualsText);
-  PrintNumber(RunState.PrimesFound, PrimesFoundDigits);
+  PrintDecimal(RunState.PrimesFound, PrimesFoundDigits);
 }

@@ -104,6 +104,12 @@ std::string ReadWholeFile(const std::string& path) {
   return bytes.str();
 }
 
+std::string PrimeRecord(uint32_t prime) {
+  std::string record = std::to_string(prime);
+  record.resize(10, '\0');
+  return record;
+}
+
 bool BuiltWithAddressSanitizer() {
 #if defined(__SANITIZE_ADDRESS__)
   return true;

@@ -27,6 +27,8 @@ ChildResult RunThroughPipe(const ChildRun& run);
 std::string MakeTempDir();
 void RemoveTree(const std::string& path);
 std::string ReadWholeFile(const std::string& path);
+// The 10-byte record of `prime` in primes.txt: its digits, then zero bytes.
+std::string PrimeRecord(uint32_t prime);
 bool BuiltWithAddressSanitizer();
 
 // The report as the program prints it after the prompt, with the times as

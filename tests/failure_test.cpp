@@ -26,12 +26,6 @@ class FailingRun : public testing::Test {
   std::string folder_;
 };
 
-static std::string Record(uint32_t prime) {
-  std::string record = std::to_string(prime);
-  record.resize(10, '\0');
-  return record;
-}
-
 TEST_F(FailingRun, ADirectoryInThePlaceOfThePrimesFileIsReported) {
   ASSERT_EQ(mkdir((folder_ + "/primes.txt").c_str(), 0755), 0);
   const ChildResult result = Run("");
@@ -51,7 +45,7 @@ static std::string AllRecords() {
   std::string records;
   for (const uint32_t prime : {3u, 5u, 7u, 11u, 13u, 17u, 19u, 23u, 29u, 31u, 37u, 41u,
                                43u, 47u, 53u, 59u, 61u, 67u, 71u, 73u, 79u, 83u, 89u, 97u}) {
-    records += Record(prime);
+    records += PrimeRecord(prime);
   }
   return records;
 }

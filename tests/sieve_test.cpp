@@ -111,12 +111,6 @@ class CountPhase : public testing::Test {
   char previousDir_[4096] = {};
 };
 
-static std::string Record(uint32_t prime) {
-  std::string record = std::to_string(prime);
-  record.resize(PrimeRecordSize, '\0');
-  return record;
-}
-
 TEST_F(CountPhase, WritesOneTenByteRecordPerOddPrime) {
   struct Case {
     uint32_t Limit;
@@ -133,11 +127,11 @@ TEST_F(CountPhase, WritesOneTenByteRecordPerOddPrime) {
     ASSERT_EQ(file.size(), expectedSize) << "N = " << test.Limit;
     std::string tail;
     for (const uint32_t prime : test.LastRecords) {
-      tail += Record(prime);
+      tail += PrimeRecord(prime);
     }
     EXPECT_EQ(file.substr(file.size() - tail.size()), tail);
     if (!file.empty()) {
-      EXPECT_EQ(file.substr(0, PrimeRecordSize), Record(3));
+      EXPECT_EQ(file.substr(0, PrimeRecordSize), PrimeRecord(3));
     }
     EXPECT_EQ(file.find_first_of("\r\n"), std::string::npos);
     const std::string counted = std::to_string(RunState.CountTime);
@@ -155,7 +149,7 @@ TEST_F(CountPhase, EveryRecordMatchesItsPrimeAfterALongerRun) {
   std::string expected;
   for (uint32_t value = 3; value <= 1000; value += 2) {
     if (IsPrime(value)) {
-      expected += Record(value);
+      expected += PrimeRecord(value);
     }
   }
   EXPECT_EQ(file, expected);
@@ -167,5 +161,5 @@ TEST_F(CountPhase, ReplacesALongerExistingFile) {
   ASSERT_EQ(write(existing, old.data(), old.size()), static_cast<ssize_t>(old.size()));
   close(existing);
   Count(10);
-  EXPECT_EQ(ReadWholeFile("primes.txt"), Record(3) + Record(5) + Record(7));
+  EXPECT_EQ(ReadWholeFile("primes.txt"), PrimeRecord(3) + PrimeRecord(5) + PrimeRecord(7));
 }

@@ -78,6 +78,11 @@ void ValueToDecimal(uint32_t value, char* buffer) {
   UnsignedToDecimal(value, buffer);
 }
 
+void PrintDecimal(uint32_t value, char* digits) {
+  UnsignedToDecimal(value, digits);
+  PrintText(digits);
+}
+
 void ValueToHex(uint32_t value, char* buffer) {
   buffer[8] = 0;
   for (int index = 7; index >= 0; --index) {

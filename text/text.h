@@ -36,3 +36,5 @@ void ValueToDecimal(uint32_t value, char* buffer);
 void ValueToHex(uint32_t value, char* buffer);
 // Unsigned decimal text: no sign, no leading zeros, "0" for zero.
 void UnsignedToDecimal(uint32_t value, char* buffer);
+// Converts `value` into its own buffer `digits` (DecimalBufferSize bytes) and prints it.
+void PrintDecimal(uint32_t value, char* digits);
