@@ -7,7 +7,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <climits>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>

@@ -2,10 +2,8 @@
 // every run on its own terms, and summarises the times. Exit status: 0 when
 // every run was valid, 1 when any was not, 2 for bad options.
 #include <signal.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
