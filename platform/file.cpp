@@ -1,7 +1,9 @@
-// The primes file: created anew in the current directory, written record by
-// record with one system call each, and closed with its result checked.
+// The primes file: created anew in the current directory, kept to one run at
+// a time, written record by record with one system call each, and closed with
+// its result checked.
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include "platform/fault_injection.h"
@@ -12,8 +14,23 @@ int CreatePrimesFile() {
     return NoFileHandle;
   }
   // Permissions are 0666 less the umask, as for any file a Unix tool creates.
-  const int handle = open("primes.txt", O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  return handle < 0 ? NoFileHandle : handle;
+  // No O_TRUNC: the file may belong to a run that is still writing it.
+  const int handle = open("primes.txt", O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (handle < 0) {
+    return NoFileHandle;
+  }
+  // One writer at a time, as a file opened without sharing. The lock is never
+  // waited for, since the phase is timed; where the file system has no locks
+  // (ENOLCK) the run goes on without one.
+  if (flock(handle, LOCK_EX | LOCK_NB) != 0 && errno != ENOLCK) {
+    // Only our own descriptor is closed; the other run's file is untouched.
+    (void)close(handle);
+    return NoFileHandle;
+  }
+  // A device in the file's place (a link to /dev/full) cannot be cut, which
+  // changes nothing for the writes, so the result is ignored on purpose.
+  (void)ftruncate(handle, 0);
+  return handle;
 }
 
 // A short write is continued; when the disk is full the continuation fails

@@ -6,11 +6,14 @@
 #include <cstring>
 
 #include "sieve/run_state.h"
+#include "text/byte_order.h"
 
-static constexpr uint32_t FirstWord = 0x00000101u;    // bytes 0..3: 1, 1, 0, 0
-static constexpr uint32_t PatternWord = 0x00010001u;  // bytes 4k..4k+3: 1, 0, 1, 0
+// The words as the machine stores them, so that their bytes in memory are
+// those of the little-endian values on every machine.
+static constexpr uint32_t FirstWord = LittleEndianWord(0x00000101u);    // bytes 0..3: 1, 1, 0, 0
+static constexpr uint32_t PatternWord = LittleEndianWord(0x00010001u);  // bytes 4k..4k+3: 1, 0, 1, 0
 
-// One little-endian 4-byte store.
+// One 4-byte store.
 static void StoreWord(unsigned char* place, uint32_t word) {
   std::memcpy(place, &word, sizeof word);
 }

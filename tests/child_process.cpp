@@ -17,6 +17,31 @@
 
 const char PromptText[] = "\r\nSieve of Eratosthenes - find primes up to: ";
 
+static std::string EnvironmentOr(const char* name, const std::string& fallback) {
+  const char* value = std::getenv(name);
+  return value == nullptr || *value == 0 ? fallback : value;
+}
+
+std::string TargetProgram() {
+  return EnvironmentOr("SIEVEBENCH_TARGET_PROGRAM", SIEVEBENCH_PROGRAM);
+}
+
+std::vector<std::string> TargetLauncher() {
+  std::vector<std::string> words;
+  std::istringstream list(EnvironmentOr("SIEVEBENCH_TARGET_LAUNCHER", ""));
+  std::string word;
+  while (std::getline(list, word, ';')) {
+    if (!word.empty()) {
+      words.push_back(word);
+    }
+  }
+  return words;
+}
+
+bool TargetIsWindows() {
+  return TargetProgram().ends_with(".exe");
+}
+
 [[noreturn]] static void ExecChild(const ChildRun& run) {
   if (!run.WorkDir.empty() && chdir(run.WorkDir.c_str()) != 0) {
     _exit(126);
@@ -28,7 +53,17 @@ const char PromptText[] = "\r\nSieve of Eratosthenes - find primes up to: ";
     const rlimit limit{run.AddressSpaceLimit, run.AddressSpaceLimit};
     setrlimit(RLIMIT_AS, &limit);
   }
-  execl(run.Program.c_str(), run.Program.c_str(), static_cast<char*>(nullptr));
+  if (run.StartWithOutputClosed) {
+    close(STDOUT_FILENO);
+  }
+  std::vector<std::string> words = run.Program == TargetProgram() ? TargetLauncher() : std::vector<std::string>{};
+  words.push_back(run.Program);
+  std::vector<char*> arguments;
+  for (std::string& word : words) {
+    arguments.push_back(word.data());
+  }
+  arguments.push_back(nullptr);
+  execvp(arguments[0], arguments.data());
   _exit(127);
 }
 
@@ -107,6 +142,45 @@ std::string PrimeRecord(uint32_t prime) {
   std::string record = std::to_string(prime);
   record.resize(10, '\0');
   return record;
+}
+
+// Odd entries only: true where the number is composite.
+static std::vector<bool> OddComposites(uint32_t limit) {
+  std::vector<bool> composite(static_cast<size_t>(limit) + 1, false);
+  for (uint64_t p = 3; p * p <= limit; p += 2) {
+    if (!composite[p]) {
+      for (uint64_t multiple = p * p; multiple <= limit; multiple += 2 * p) {
+        composite[multiple] = true;
+      }
+    }
+  }
+  return composite;
+}
+
+std::string AllRecordsUpTo(uint32_t limit) {
+  const std::vector<bool> composite = OddComposites(limit);
+  std::string records;
+  for (uint32_t odd = 3; odd <= limit; odd += 2) {
+    if (!composite[odd]) {
+      records += PrimeRecord(odd);
+    }
+  }
+  return records;
+}
+
+uint32_t MarksUpTo(uint32_t limit) {
+  uint32_t root = 0;
+  while (static_cast<uint64_t>(root + 1) * (root + 1) <= limit) {
+    ++root;
+  }
+  const std::vector<bool> composite = OddComposites(root);
+  uint32_t marks = 0;
+  for (uint32_t p = 3; p <= root; p += 2) {
+    if (!composite[p]) {
+      marks += (limit / p - p) / 2 + 1;
+    }
+  }
+  return marks;
 }
 
 bool BuiltWithAddressSanitizer() {

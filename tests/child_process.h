@@ -6,13 +6,23 @@
 #include <string>
 #include <vector>
 
+// The program under test: the native build, or the build for another machine
+// named by SIEVEBENCH_TARGET_PROGRAM, started through the words of
+// SIEVEBENCH_TARGET_LAUNCHER (";"-separated, as CMake lists them: an
+// emulator, or a Windows loader with its settings).
+std::string TargetProgram();
+std::vector<std::string> TargetLauncher();
+// True when the program is the Windows build.
+bool TargetIsWindows();
+
 struct ChildRun {
-  std::string Program = SIEVEBENCH_PROGRAM;
+  std::string Program = TargetProgram();
   std::vector<std::string> InputPieces;  // written to stdin one by one, with a pause between
   std::string WorkDir;                   // where primes.txt goes
   std::string Fault;                     // SIEVEBENCH_FAULT for the fault-injection build
   uint64_t AddressSpaceLimit = 0;        // RLIMIT_AS in the child; 0 for none
   bool CloseOutputEarly = false;         // the reader of stdout goes away at once
+  bool StartWithOutputClosed = false;    // descriptor 1 is closed when the program starts
 };
 
 struct ChildResult {
@@ -22,6 +32,12 @@ struct ChildResult {
 };
 
 ChildResult RunThroughPipe(const ChildRun& run);
+
+// The records of every odd prime up to `limit`, as primes.txt holds them,
+// from a plain sieve of the tests' own.
+std::string AllRecordsUpTo(uint32_t limit);
+// The marks the benchmark's sieve makes up to `limit`, from their closed form.
+uint32_t MarksUpTo(uint32_t limit);
 
 // A fresh folder under the system's temporary directory, removed by the test fixture.
 std::string MakeTempDir();

@@ -42,12 +42,7 @@ TEST_F(FailingRun, AFullDiskIsReported) {
 
 // The 24 records of the odd primes up to 100.
 static std::string AllRecords() {
-  std::string records;
-  for (const uint32_t prime : {3u, 5u, 7u, 11u, 13u, 17u, 19u, 23u, 29u, 31u, 37u, 41u,
-                               43u, 47u, 53u, 59u, 61u, 67u, 71u, 73u, 79u, 83u, 89u, 97u}) {
-    records += PrimeRecord(prime);
-  }
-  return records;
+  return AllRecordsUpTo(100);
 }
 
 TEST_F(FailingRun, EveryRecordWriteThatFailsIsReported) {
@@ -130,4 +125,20 @@ TEST_F(FailingRun, InjectedConsoleFaultsLoseOnlyTheirOwnText) {
   const ChildResult noInput = Run("console-read:1");  // a failed read counts as an empty line
   EXPECT_EQ(noInput.ExitCode, 0);
   ExpectReport(noInput.Output, {500000, 41538, 391987});
+}
+
+// With descriptor 1 closed at the start, the report must not end up in the
+// primes file: it holds whole records only, all but the one that was lost.
+TEST_F(FailingRun, AClosedStandardOutputNeverReachesThePrimesFile) {
+  ChildRun run;
+  run.Program = SIEVEBENCH_FAULTS_PROGRAM;
+  run.Fault = "record-write:3";
+  run.InputPieces = {"100\n"};
+  run.WorkDir = folder_;
+  run.StartWithOutputClosed = true;
+  const ChildResult result = RunThroughPipe(run);
+  EXPECT_EQ(result.ExitCode, 0);
+  EXPECT_EQ(result.Output, "");
+  const std::string allRecords = AllRecords();
+  EXPECT_EQ(PrimesFile(), allRecords.substr(0, 20) + allRecords.substr(30));
 }

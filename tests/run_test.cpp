@@ -1,9 +1,14 @@
 // The program end to end through pipes, as a script or another program
 // drives it: the exact report, the primes file and the exit status.
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <fcntl.h>
+#include <thread>
 #include <string>
 
 #include "tests/child_process.h"
@@ -78,6 +83,9 @@ TEST_F(PipedRun, AFailedReservationRunsOutOfMemory) {
   if (BuiltWithAddressSanitizer()) {
     GTEST_SKIP() << "the sanitizer's shadow memory needs more address space than the limit leaves";
   }
+  if (!TargetLauncher().empty()) {
+    GTEST_SKIP() << "an emulator or loader reserves address space of its own";
+  }
   ChildRun run;
   run.InputPieces = {"1000000000\n"};
   run.WorkDir = folder_;
@@ -96,4 +104,51 @@ TEST_F(PipedRun, AReaderThatGoesAwayDoesNotStopTheRun) {
   EXPECT_EQ(result.ExitCode, 0);
   EXPECT_EQ(result.Signal, 0);
   EXPECT_EQ(PrimesFile().size(), 415370u);
+}
+
+// Two runs in one folder: the one that has the primes file keeps it whole,
+// the other loses its records and says so. The first run's count phase lasts
+// seconds, so the second starts (through an emulator or a Windows loader
+// too) while the first is still writing.
+TEST_F(PipedRun, ASecondRunInTheSameFolderLeavesTheFirstRunsFileAlone) {
+  constexpr uint32_t LongLimit = 30000000;
+  ChildResult first;
+  std::thread firstRun([&] { first = Run({std::to_string(LongLimit) + "\n"}); });
+  const std::string path = folder_ + "/primes.txt";
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+  auto grown = [&] {
+    std::error_code absent;  // no file yet: file_size then gives the largest value
+    const auto size = std::filesystem::file_size(path, absent);
+    return !absent && size >= 100000;
+  };
+  while (!grown() && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  const ChildResult second = Run({"100\n"});
+  firstRun.join();
+  EXPECT_EQ(second.ExitCode, 0);
+  ExpectReport(second.Output, {.Limit = 100, .Primes = 25, .Marks = 28, .WriteError = true});
+  EXPECT_EQ(first.ExitCode, 0);
+  ExpectReport(first.Output, {LongLimit, 1857859, MarksUpTo(LongLimit)});
+  const std::string file = PrimesFile();
+  EXPECT_EQ(file.size(), 1857858u * 10);
+  EXPECT_TRUE(file == AllRecordsUpTo(LongLimit)) << "primes.txt is not the first run's records";
+}
+
+// The same, made certain: the test holds the lock while the run counts.
+TEST_F(PipedRun, ARunThatCannotHaveThePrimesFileLeavesItUntouched) {
+  if (TargetIsWindows()) {
+    GTEST_SKIP() << "a Windows program keeps its file by sharing mode, not by this lock";
+  }
+  const std::string path = folder_ + "/primes.txt";
+  const int held = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  ASSERT_GE(held, 0);
+  const std::string contents = "another run's records";
+  ASSERT_EQ(write(held, contents.data(), contents.size()), static_cast<ssize_t>(contents.size()));
+  ASSERT_EQ(flock(held, LOCK_EX | LOCK_NB), 0);
+  const ChildResult result = Run({"100\n"});
+  close(held);
+  EXPECT_EQ(result.ExitCode, 0);
+  ExpectReport(result.Output, {.Limit = 100, .Primes = 25, .Marks = 28, .WriteError = true});
+  EXPECT_EQ(PrimesFile(), contents);
 }

@@ -5,7 +5,19 @@
 #include <cstring>
 #include <string>
 
+#include "text/byte_order.h"
 #include "text/text.h"
+
+// The bytes 1, 2, 3, 4 in memory are the little-endian word 0x04030201 on
+// every machine, and the swap is its own inverse.
+TEST(ByteOrder, WordsReadLittleEndianOnEveryMachine) {
+  const unsigned char bytes[4] = {1, 2, 3, 4};
+  uint32_t loaded = 0;
+  std::memcpy(&loaded, bytes, sizeof loaded);
+  EXPECT_EQ(LittleEndianWord(loaded), 0x04030201u);
+  EXPECT_EQ(SwapBytes(0x12345678u), 0x78563412u);
+  EXPECT_EQ(SwapBytes(SwapBytes(0x80FF0001u)), 0x80FF0001u);
+}
 
 TEST(TextLength, FindsTheTerminatorAtEveryPlaceInAWord) {
   alignas(4) char text[16];

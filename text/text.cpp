@@ -5,12 +5,14 @@
 #include <cstring>
 
 #include "platform/platform.h"
+#include "text/byte_order.h"
 
 uint32_t TextLength(const char* text) {
   uint32_t offset = 0;
   for (;;) {
-    uint32_t word = 0;
-    std::memcpy(&word, text + offset, sizeof word);  // little-endian load
+    uint32_t loaded = 0;
+    std::memcpy(&loaded, text + offset, sizeof loaded);
+    const uint32_t word = LittleEndianWord(loaded);  // byte 0 of the text is the low byte
     const uint32_t flags = (word - 0x01010101u) & ~word & 0x80808080u;
     if (flags != 0) {
       // Flags above the first zero byte may come from the borrow: the lowest wins.
