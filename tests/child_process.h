@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/test_files.h"
+
 // The program under test: the native build, or the build for another machine
 // named by SIEVEBENCH_TARGET_PROGRAM, started through the words of
 // SIEVEBENCH_TARGET_LAUNCHER (";"-separated, as CMake lists them: an
@@ -33,18 +35,6 @@ struct ChildResult {
 
 ChildResult RunThroughPipe(const ChildRun& run);
 
-// The records of every odd prime up to `limit`, as primes.txt holds them,
-// from a plain sieve of the tests' own.
-std::string AllRecordsUpTo(uint32_t limit);
-// The marks the benchmark's sieve makes up to `limit`, from their closed form.
-uint32_t MarksUpTo(uint32_t limit);
-
-// A fresh folder under the system's temporary directory, removed by the test fixture.
-std::string MakeTempDir();
-void RemoveTree(const std::string& path);
-std::string ReadWholeFile(const std::string& path);
-// The 10-byte record of `prime` in primes.txt: its digits, then zero bytes.
-std::string PrimeRecord(uint32_t prime);
 bool BuiltWithAddressSanitizer();
 
 // The report as the program prints it after the prompt, with the times as

@@ -12,7 +12,7 @@
 #include "sieve/prime_count.h"
 #include "sieve/run_state.h"
 #include "sieve/sieve_array.h"
-#include "tests/child_process.h"
+#include "tests/test_files.h"
 
 static bool IsPrime(uint32_t value) {
   if (value < 2) {
