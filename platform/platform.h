@@ -1,7 +1,8 @@
 // The only door to the operating system. Everything outside platform/ is
 // arithmetic on bytes; each operation here gives the run one effect it relies
 // on (console, primes file, sieve memory, tick counter, priority, exit), with
-// one source file per concern behind it.
+// one source file per concern behind it: platform/posix/ for Linux and the
+// other Unix systems, platform/windows/ for Windows.
 #pragma once
 
 #include <cstdint>
@@ -10,22 +11,27 @@
 // Writes all `count` bytes to descriptor 1, unchanged, and returns how many
 // were written (fewer only when the descriptor fails).
 uint32_t WriteStandardOutput(const char* bytes, uint32_t count);
-// Puts a terminal on descriptor 0 into line input with echo and signal keys.
-// Anything that is not a terminal is left alone; a failure is ignored on purpose.
+// Puts a console or terminal on standard input into line input with echo and
+// the control keys handled by the system. Anything that is not a console is
+// left alone; a failure is ignored on purpose.
 void SetLineInputMode();
-// Reads one line from descriptor 0 as a console in line mode delivers it:
-// never past the line feed, ending in CR LF when the line had an end, at most
-// `maximum` bytes. The unread rest of an over-long line is thrown away.
-uint32_t ReadStandardInputLine(char* buffer, uint32_t maximum);
+// Reads one byte from standard input; false at the end of the input or on an
+// error. One byte at a time, so nothing past a line is taken from a shared input.
+bool ReadStandardInputByte(char* byte);
 
-// The primes file. The handle is a descriptor, or NoFileHandle when the file
-// could not be created.
-constexpr int NoFileHandle = -1;
-int CreatePrimesFile();
+// The primes file. The handle is a descriptor or a Windows handle, or
+// NoFileHandle when the file could not be had (on Windows this is
+// INVALID_HANDLE_VALUE, which is also the process's own pseudo-handle, so it
+// is never written or closed).
+using FileHandle = intptr_t;
+constexpr FileHandle NoFileHandle = -1;
+// Creates primes.txt in the current directory, or cuts an existing one to
+// length 0, for this run alone: while another run holds it, NoFileHandle.
+FileHandle CreatePrimesFile();
 // True when all `count` bytes were written.
-bool WriteToFile(int handle, const char* bytes, uint32_t count);
+bool WriteToFile(FileHandle handle, const char* bytes, uint32_t count);
 // True when the file was closed without error.
-bool CloseFile(int handle);
+bool CloseFile(FileHandle handle);
 
 // Sieve memory: `size` bytes with undefined contents, or nullptr.
 unsigned char* ReserveBlock(uint32_t size);

@@ -27,7 +27,7 @@ static char LimitDigits[DecimalBufferSize];
 static char PrimesFoundDigits[DecimalBufferSize];
 
 // Writes the odd primes and counts them; true when every record was written in full.
-static bool ScanAndWritePrimes(const unsigned char* sieveArray, int file) {
+static bool ScanAndWritePrimes(const unsigned char* sieveArray, FileHandle file) {
   // Each record's digits are followed by zeros: primes only grow, so a
   // record never leaves digits of a longer one behind once the buffer is clear.
   std::memset(RecordBuffer, 0, sizeof RecordBuffer);
@@ -47,7 +47,7 @@ static bool ScanAndWritePrimes(const unsigned char* sieveArray, int file) {
 
 void CountAndStorePrimes(const unsigned char* sieveArray) {
   RunState.PrimesFound = RunState.ArraySize > 2 ? 1u : 0u;  // 2, which the scan skips
-  const int file = CreatePrimesFile();
+  const FileHandle file = CreatePrimesFile();
   // A lost record must not pass for a complete file: one message for all of them.
   if (!ScanAndWritePrimes(sieveArray, file)) {
     PrintText(WriteErrorText);

@@ -16,7 +16,7 @@ class FailingRun : public testing::Test {
   void TearDown() override { RemoveTree(folder_); }
   ChildResult Run(const std::string& fault, const std::string& input = "100\n") {
     ChildRun run;
-    run.Program = fault.empty() ? SIEVEBENCH_PROGRAM : SIEVEBENCH_FAULTS_PROGRAM;
+    run.Program = fault.empty() ? TargetProgram() : SIEVEBENCH_FAULTS_PROGRAM;
     run.Fault = fault;
     run.InputPieces = {input};
     run.WorkDir = folder_;

@@ -29,9 +29,38 @@ uint32_t PrintText(const char* text) {
   return WriteStandardOutput(text, TextLength(text));
 }
 
+// The unread rest of an over-long line would reach whoever reads the console
+// next (a shell would run it), so it is consumed up to its line feed.
+static void DiscardRestOfLine() {
+  char byte = 0;
+  while (ReadStandardInputByte(&byte) && byte != '\n') {
+  }
+}
+
+// Delivers the line as a console in line mode does, from a console, a pipe or
+// a file alike: never past the line feed, ending in CR LF when the line had
+// an end, at most `maximum` bytes.
 uint32_t ReadInput(char* buffer, uint32_t maximum) {
   SetLineInputMode();
-  return ReadStandardInputLine(buffer, maximum);
+  uint32_t count = 0;
+  char byte = 0;
+  while (count < maximum) {
+    if (!ReadStandardInputByte(&byte)) {
+      return count;  // end of input or an error: the bytes so far are the line
+    }
+    if (byte == '\n') {
+      if (count == 0 || buffer[count - 1] != '\r') {
+        buffer[count++] = '\r';  // LF alone becomes CR LF, as a console ends lines
+      }
+      if (count < maximum) {
+        buffer[count++] = '\n';
+      }
+      return count;
+    }
+    buffer[count++] = byte;
+  }
+  DiscardRestOfLine();
+  return count;
 }
 
 void CutAtReturn(char* text, uint32_t byteCount) {

@@ -21,8 +21,9 @@ constexpr uint32_t HexBufferSize = 13;
 uint32_t TextLength(const char* text);
 // Writes `text` to standard output and returns the byte count written.
 uint32_t PrintText(const char* text);
-// Reads one console line of at most `maximum` bytes into `buffer`; no
-// terminator is written.
+// Reads one console line of at most `maximum` bytes into `buffer`: never past
+// its line feed, ending in CR LF when it had an end (LF alone counts), the
+// rest of a longer line thrown away. No terminator is written.
 uint32_t ReadInput(char* buffer, uint32_t maximum);
 // Ends the text at its first carriage return; without one among the first
 // `byteCount` bytes it ends after them. `text` must hold byteCount + 1 bytes.

@@ -9,7 +9,7 @@
 #include "platform/fault_injection.h"
 #include "platform/platform.h"
 
-int CreatePrimesFile() {
+FileHandle CreatePrimesFile() {
   if (FaultInjected(FaultFileCreate)) {
     return NoFileHandle;
   }
@@ -35,7 +35,7 @@ int CreatePrimesFile() {
 
 // A short write is continued; when the disk is full the continuation fails
 // and the record counts as not written.
-bool WriteToFile(int handle, const char* bytes, uint32_t count) {
+bool WriteToFile(FileHandle handle, const char* bytes, uint32_t count) {
   if (handle == NoFileHandle) {
     return false;
   }
@@ -49,7 +49,7 @@ bool WriteToFile(int handle, const char* bytes, uint32_t count) {
     if (shortWrite) {
       asked /= 2;  // half the record reaches the file, then the disk is "full"
     }
-    const ssize_t result = write(handle, bytes + written, asked);
+    const ssize_t result = write(static_cast<int>(handle), bytes + written, asked);
     if (result < 0 && errno == EINTR) {
       continue;
     }
@@ -61,10 +61,10 @@ bool WriteToFile(int handle, const char* bytes, uint32_t count) {
   return true;
 }
 
-bool CloseFile(int handle) {
+bool CloseFile(FileHandle handle) {
   if (handle == NoFileHandle) {
     return true;  // nothing was opened, so there is nothing to close
   }
-  const bool closed = close(handle) == 0;
+  const bool closed = close(static_cast<int>(handle)) == 0;
   return closed && !FaultInjected(FaultFileClose);
 }

@@ -1,6 +1,7 @@
-// Console traffic: standard output written byte for byte, and one typed line
-// read the way a console in line mode hands it over. The terminal handling is
-// the short section in SetLineInputMode; nothing else touches termios.
+// Console traffic: standard output written byte for byte, and standard input
+// read a byte at a time from a terminal in line mode, a pipe or a file. The
+// terminal handling is the short section in SetLineInputMode; nothing else
+// touches termios.
 #include <cerrno>
 #include <termios.h>
 #include <unistd.h>
@@ -43,47 +44,15 @@ void SetLineInputMode() {
 }
 // -----------------------------------------------------------------------------
 
-// One byte at a time, so nothing past the line feed is taken from a shared
-// input; 0 at end of input or on an error.
-static ssize_t ReadOneByte(char* byte) {
+bool ReadStandardInputByte(char* byte) {
   for (;;) {
     if (FaultInjected(FaultConsoleRead)) {
-      return -1;
+      return false;
     }
     const ssize_t result = read(STDIN_FILENO, byte, 1);
     if (result < 0 && errno == EINTR) {
       continue;
     }
-    return result;
+    return result == 1;
   }
-}
-
-// The unread rest of an over-long line would reach whoever reads the terminal
-// next (a shell would run it), so it is consumed up to its line feed.
-static void DiscardRestOfLine() {
-  char byte = 0;
-  while (ReadOneByte(&byte) == 1 && byte != '\n') {
-  }
-}
-
-uint32_t ReadStandardInputLine(char* buffer, uint32_t maximum) {
-  uint32_t count = 0;
-  char byte = 0;
-  while (count < maximum) {
-    if (ReadOneByte(&byte) != 1) {
-      return count;  // end of input or an error: the bytes so far are the line
-    }
-    if (byte == '\n') {
-      if (count == 0 || buffer[count - 1] != '\r') {
-        buffer[count++] = '\r';  // LF alone becomes CR LF, as a console ends lines
-      }
-      if (count < maximum) {
-        buffer[count++] = '\n';
-      }
-      return count;
-    }
-    buffer[count++] = byte;
-  }
-  DiscardRestOfLine();
-  return count;
 }
