@@ -7,12 +7,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "tests/child_process.h"
-#include "tools/sweep/options.h"
-#include "tools/sweep/report.h"
+#include "sweep/options.h"
+#include "sweep/result_file.h"
+#include "sweep/report.h"
 
 static std::string SampleReport(const std::string& primes = "25", const std::string& extra = "") {
   return std::string(PromptText) +
@@ -105,8 +107,8 @@ TEST(SweepOptions, LimitsAndTheirMistakes) {
   const Case cases[] = {
       {{}, {1000, 10000, 100000, 1000000, 10000000, 100000000}, ""},
       {{"--limits", "1e3..1e5"}, {1000, 10000, 100000}, ""},
-      {{"--limits", "500..1e4,500000,2.5e3"}, {1000, 10000, 500000, 2500}, ""},
-      {{"--limits", "1..1"}, {1}, ""},
+      {{"--limits=500..1e4,500000,2.5e3"}, {1000, 10000, 500000, 2500}, ""},
+      {{"--limits", "1..1", "--warmup", "0"}, {1}, ""},
       {{"--limits", "2147483647"}, {2147483647}, ""},
       {{"--limits", "0"}, {}, "'0' is not a whole number"},
       {{"--limits", "2147483648"}, {}, "not a whole number"},
@@ -114,22 +116,28 @@ TEST(SweepOptions, LimitsAndTheirMistakes) {
       {{"--limits", "1e3,,1e4"}, {}, "'' is not"},
       {{"--limits", "5..2"}, {}, "not a range"},
       {{"--limits", "2..9"}, {}, "holds no power of ten"},
-      {{"--repeat", "0"}, {}, "--repeat takes"},
-      {{"--repeat", "2.5"}, {}, "--repeat takes"},
-      {{"--timeout", "-1"}, {}, "--timeout takes"},
+      {{"--repeat", "0"}, {}, "--repeat"},
+      {{"--repeat", "2.5"}, {}, "--repeat"},
+      {{"--repeat", "-3"}, {}, "--repeat"},
+      {{"--warmup", "101"}, {}, "--warmup"},
+      {{"--timeout", "-1"}, {}, "--timeout"},
       {{"--chart", "out.pdf"}, {}, ".svg or .png"},
-      {{"--csv"}, {}, "--csv needs a value"},
-      {{"--bogus"}, {}, "unknown option '--bogus'"},
+      {{"--csv"}, {}, "--csv"},
+      {{"--bogus"}, {}, "--bogus"},
+      {{"extra"}, {}, "extra"},
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(testing::PrintToString(test.Arguments));
     SweepOptions options;
-    const std::string error = ParseOptions(test.Arguments, options);
+    std::ostringstream out, err;
+    const int status = ParseSweepOptions(test.Arguments, options, out, err);
     if (test.Error.empty()) {
-      EXPECT_EQ(error, "");
+      EXPECT_EQ(status, -1) << err.str();
       EXPECT_EQ(options.Limits, test.Limits);
     } else {
-      EXPECT_NE(error.find(test.Error), std::string::npos) << error;
+      EXPECT_EQ(status, 2);
+      EXPECT_NE(err.str().find(test.Error), std::string::npos) << err.str();
+      EXPECT_NE(err.str().find("sievebench-sweep --help"), std::string::npos) << err.str();
     }
   }
 }
@@ -158,20 +166,30 @@ class SweepRun : public testing::Test {
 
 TEST_F(SweepRun, AShortSweepWritesTableCsvJsonAndChart) {
   const bool gnuplot = std::filesystem::exists("/usr/bin/gnuplot");
-  ASSERT_EQ(Sweep("--limits 1e3,1e5 --repeat 2 --csv runs.csv --json runs.json --chart chart.svg --dir runs"), 0)
+  ASSERT_EQ(Sweep("--limits 1e3,1e5 --repeat 2 --label lab-machine --csv runs.csv --json runs.json --chart chart.svg "
+                  "--dir runs"),
+            0)
       << Read("err.txt");
   const std::string table = Read("out.txt");
   EXPECT_NE(table.find("        1000    2/2"), std::string::npos) << table;
   EXPECT_NE(table.find("      100000    2/2"), std::string::npos) << table;
   const std::string csv = Read("runs.csv");
-  EXPECT_EQ(csv.rfind("limit,run,init_ms,sieve_ms,count_ms,total_ms,primes,loop_counter,valid\n1000,1,", 0), 0u) << csv;
-  EXPECT_NE(csv.find(",168,457,true\n"), std::string::npos) << csv;
-  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 5);
-  const std::string json = Read("runs.json");
-  EXPECT_NE(json.find("\"machine\": {\"cpu\": "), std::string::npos) << json;
-  EXPECT_NE(json.find("\"limit\": 100000, \"runs\": 2, \"valid_runs\": 2"), std::string::npos) << json;
+  EXPECT_EQ(csv.rfind("limit,run,warmup,init_ms,sieve_ms,count_ms,total_ms,primes,loop_counter,valid,outlier\n"
+                      "1000,1,true,", 0), 0u) << csv;
+  EXPECT_NE(csv.find(",168,457,true,false\n"), std::string::npos) << csv;
+  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 7);
+  SweepResult result;
+  ASSERT_EQ(ReadResultFile(folder_ + "/runs.json", result), "");
+  EXPECT_EQ(result.Label, "lab-machine");
+  EXPECT_EQ(result.Runs.size(), 6u);
+  ASSERT_EQ(result.Summaries.size(), 2u);
+  EXPECT_EQ(result.Summaries[1].Limit, 100000u);
+  EXPECT_EQ(result.Summaries[1].Runs, 2u);
+  EXPECT_EQ(result.Summaries[1].ValidRuns, 2u);
+  EXPECT_FALSE(result.Host.Cpu.empty());
   EXPECT_EQ(ReadWholeFile(folder_ + "/runs/limit-1000-run-2/primes.txt").size(), 1670u);
-  EXPECT_NE(Read("err.txt").find("run 4 of 4: limit 100000"), std::string::npos);
+  EXPECT_NE(Read("err.txt").find("run 6 of 6: limit 100000"), std::string::npos);
+  EXPECT_NE(Read("err.txt").find("run 4 of 6: limit 100000 (warm-up)"), std::string::npos);
   if (gnuplot) {
     EXPECT_NE(Read("chart.svg").find("<svg"), std::string::npos);
   }
@@ -197,11 +215,13 @@ TEST_F(SweepRun, TimesAllZeroGiveNoChartButNoFailure) {
 
 TEST_F(SweepRun, BadOptionsGetAMessageAndStatusTwo) {
   EXPECT_EQ(Sweep("--repeat none"), 2);
-  EXPECT_NE(Read("err.txt").find("--repeat takes a whole number"), std::string::npos);
+  EXPECT_NE(Read("err.txt").find("--repeat"), std::string::npos);
   EXPECT_EQ(Sweep("--program /nonexistent/sievebench"), 2);
   EXPECT_NE(Read("err.txt").find("cannot run"), std::string::npos);
   EXPECT_EQ(Sweep("--help"), 0);
-  EXPECT_NE(Read("out.txt").find("--limits LIST"), std::string::npos);
+  EXPECT_NE(Read("out.txt").find("--limits"), std::string::npos);
+  EXPECT_EQ(Sweep("--version"), 0);
+  EXPECT_EQ(Read("out.txt"), "sievebench-sweep " SIEVEBENCH_VERSION "\n");
 }
 
 TEST_F(SweepRun, FailedRunsAreReportedWithWhatTheyPrinted) {
@@ -219,7 +239,7 @@ TEST_F(SweepRun, FailedRunsAreReportedWithWhatTheyPrinted) {
   for (const Case& test : cases) {
     SCOPED_TRACE(test.Body);
     const std::string program = Script("fake", test.Body);
-    EXPECT_EQ(Sweep("--limits 100 --repeat 1 --timeout 0.5 --csv runs.csv --program " + program), 1);
+    EXPECT_EQ(Sweep("--limits 100 --repeat 1 --warmup 0 --timeout 0.5 --csv runs.csv --program " + program), 1);
     const std::string errors = Read("err.txt");
     EXPECT_NE(errors.find("INVALID RUN: limit 100, run 1: " + test.Says), std::string::npos) << errors;
     EXPECT_NE(errors.find("1 of 1 runs FAILED validation"), std::string::npos) << errors;

@@ -1,7 +1,7 @@
 // Report parsing and validation for the sweep. The checks use nothing of the
 // benchmark's code: known values of the prime-counting function, a plain
 // sieve of their own, and the closed form of the mark count.
-#include "tools/sweep/report.h"
+#include "sweep/report.h"
 
 #include <regex>
 

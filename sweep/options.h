@@ -3,24 +3,27 @@
 #pragma once
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
 struct SweepOptions {
-  std::vector<uint32_t> Limits;  // in the order given, each run Repeat times
-  int Repeat = 5;
+  std::vector<uint32_t> Limits;  // in the order given, each run Warmup + Repeat times
+  uint32_t Repeat = 5;
+  uint32_t Warmup = 1;
+  std::string Label;      // empty: the host name
   std::string CsvPath;
   std::string JsonPath;
   std::string ChartPath;  // .svg or .png
   std::string Program;    // the benchmark; empty: the sievebench beside the sweep
   std::string Dir;        // where runs write; empty: a fresh temporary folder
   double TimeoutSeconds = 3600;
-  bool Help = false;
 };
 
-extern const char SweepUsage[];
-
-// Fills `options` from the arguments; returns an error message, or "" when they are sound.
-std::string ParseOptions(const std::vector<std::string>& arguments, SweepOptions& options);
+// Fills `options` from the arguments (without the program's name). Returns
+// -1 to go on, or the exit status: 0 after --help or --version, 2 for a
+// mistake, whose message has gone to `err`.
+int ParseSweepOptions(const std::vector<std::string>& arguments, SweepOptions& options, std::ostream& out,
+                      std::ostream& err);
 // "500000", "1e6", or "A..B" for the powers of ten from A to B, comma-separated.
 std::string ParseLimits(const std::string& text, std::vector<uint32_t>& limits);

@@ -17,6 +17,8 @@ struct Report {
   bool WriteError = false;    // " Error: WriteFile,hFile"
   bool CloseError = false;    // " Error: CloseHandle,hFile"
   bool ReleaseError = false;  // "... - ERROR GlobalFree"
+
+  bool operator==(const Report&) const = default;
 };
 
 // True when `output` is a whole report as the benchmark prints it through a pipe.

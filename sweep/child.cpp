@@ -1,6 +1,6 @@
 // Process plumbing for the sweep: fork, exec, feed the limit, read with a
 // deadline, and kill what overruns it.
-#include "tools/sweep/child.h"
+#include "sweep/child.h"
 
 #include <fcntl.h>
 #include <poll.h>

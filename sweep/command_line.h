@@ -1,0 +1,17 @@
+// The companions' command lines go through CLI11, and both report the same
+// way: --help on standard output and status 0, --version likewise, and any
+// mistake as one message on standard error with status 2 (CLI11's own
+// statuses are 100 and above).
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <ostream>
+#include <string>
+#include <vector>
+
+// The version of the sievebench tools, set by the build.
+extern const char ToolVersion[];
+
+// Parses `arguments` (without the program's name). Returns -1 when the
+// program should go on, or the status it should end with.
+int ParseCommandLine(CLI::App& app, std::vector<std::string> arguments, std::ostream& out, std::ostream& err);

@@ -1,0 +1,103 @@
+// The sweep's options through CLI11; the limits have a small grammar of
+// their own. Every mistake gets a message naming the option and what it takes.
+#include "sweep/options.h"
+
+#include "sweep/command_line.h"
+
+#include <cmath>
+#include <cstdlib>
+
+static constexpr double LargestLimit = 2147483647.0;
+
+// A whole number from 1 to 2147483647, written plainly or as MeE (1e6, 2.5e3).
+static bool ParseNumber(const std::string& text, double& value) {
+  if (text.empty() || text.find_first_not_of("0123456789.eE+") != std::string::npos) {
+    return false;
+  }
+  char* end = nullptr;
+  value = std::strtod(text.c_str(), &end);
+  return *end == 0 && value >= 1 && value <= LargestLimit && value == std::floor(value);
+}
+
+static std::string ParseRange(const std::string& item, size_t dots, std::vector<uint32_t>& limits) {
+  double low = 0;
+  double high = 0;
+  if (!ParseNumber(item.substr(0, dots), low) || !ParseNumber(item.substr(dots + 2), high) || low > high) {
+    return "--limits: '" + item + "' is not a range A..B of limits with A <= B";
+  }
+  bool any = false;
+  for (uint64_t power = 1; static_cast<double>(power) <= high; power *= 10) {
+    if (static_cast<double>(power) >= low) {
+      limits.push_back(static_cast<uint32_t>(power));
+      any = true;
+    }
+  }
+  return any ? "" : "--limits: the range '" + item + "' holds no power of ten";
+}
+
+std::string ParseLimits(const std::string& text, std::vector<uint32_t>& limits) {
+  limits.clear();
+  size_t start = 0;
+  while (start <= text.size()) {
+    const size_t comma = text.find(',', start);
+    const std::string item = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    const size_t dots = item.find("..");
+    if (dots != std::string::npos) {
+      std::string problem = ParseRange(item, dots, limits);
+      if (!problem.empty()) {
+        return problem;
+      }
+    } else {
+      double value = 0;
+      if (!ParseNumber(item, value)) {
+        return "--limits: '" + item + "' is not a whole number from 1 to 2147483647";
+      }
+      limits.push_back(static_cast<uint32_t>(value));
+    }
+    if (comma == std::string::npos) {
+      break;
+    }
+    start = comma + 1;
+  }
+  return "";
+}
+
+int ParseSweepOptions(const std::vector<std::string>& arguments, SweepOptions& options, std::ostream& out,
+                      std::ostream& err) {
+  CLI::App app("Runs sievebench for each limit, several times, validates every run, and reports\n"
+               "mean +- sd and range of each phase.",
+               "sievebench-sweep");
+  std::string limits = "1e3..1e8";
+  app.add_option("--limits", limits,
+                 "comma-separated limits: a number (500000, 1e6) or a range A..B of the powers of ten from A to B")
+      ->capture_default_str();
+  app.add_option("--repeat", options.Repeat, "measured runs per limit")->check(CLI::Range(1, 1000))->capture_default_str();
+  app.add_option("--warmup", options.Warmup, "warm-up runs per limit before the measured ones, left out of the figures")
+      ->check(CLI::Range(0, 100))
+      ->capture_default_str();
+  app.add_option("--label", options.Label, "the machine's name in the result file (default: the host name)");
+  app.add_option("--csv", options.CsvPath, "one row per run");
+  app.add_option("--json", options.JsonPath, "the result file: the machine, every run and the summaries");
+  app.add_option("--chart", options.ChartPath, "log-log chart of the phase times (.svg or .png; needs gnuplot)")
+      ->check([](const std::string& path) -> std::string {
+        if (path.size() <= 4 || !(path.ends_with(".svg") || path.ends_with(".png"))) {
+          return "'" + path + "' must end in .svg or .png";
+        }
+        return path.find_first_of("'\n") == std::string::npos ? "" : "the file name may not hold a quote or a line end";
+      });
+  app.add_option("--program", options.Program, "the benchmark to run (default: sievebench beside this program)");
+  app.add_option("--dir", options.Dir, "where the runs write primes.txt, one folder per run, kept (default: a temporary folder)");
+  app.add_option("--timeout", options.TimeoutSeconds, "seconds a run may take before it is stopped")
+      ->check(CLI::PositiveNumber)
+      ->capture_default_str();
+  const int status = ParseCommandLine(app, arguments, out, err);
+  if (status >= 0) {
+    return status;
+  }
+  const std::string problem = ParseLimits(limits, options.Limits);
+  if (!problem.empty()) {
+    err << "sievebench-sweep: " << problem << "\n(see sievebench-sweep --help)\n";
+    return 2;
+  }
+  return -1;
+}

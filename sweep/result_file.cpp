@@ -1,0 +1,274 @@
+// Result files through nlohmann-json. The reader checks every value before
+// taking it: nlohmann's get<uint32_t>() would wrap -1 and cut 3.7 in silence.
+#include "sweep/result_file.h"
+
+#include <cmath>
+#include <fstream>
+#include <limits>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+using nlohmann::json;
+
+const char ResultFormat[] = "sievebench-sweep/2";
+
+static json SpreadJson(const Spread& spread) {
+  return {{"median", spread.Median}, {"mean", spread.Mean}, {"stddev", spread.StdDev},
+          {"min", spread.Min},       {"max", spread.Max}};
+}
+
+static json RunJson(const RunRecord& run) {
+  json entry = {{"limit", run.Limit}, {"run", run.Run}, {"warmup", run.Warmup}};
+  // A run whose output was no report has no numbers: they are null.
+  for (const auto& [key, value] : {std::pair{"init_ms", run.Values.InitMs}, {"sieve_ms", run.Values.SieveMs},
+                                   {"count_ms", run.Values.CountMs}, {"total_ms", run.Values.TotalMs},
+                                   {"primes", run.Values.Primes}, {"loop_counter", run.Values.LoopCounter}}) {
+    entry[key] = run.Parsed ? json(value) : json(nullptr);
+  }
+  entry["valid"] = run.Valid;
+  entry["outlier"] = run.Outlier;
+  entry["problems"] = run.Problems;
+  return entry;
+}
+
+static json SummaryJson(const LimitSummary& row) {
+  return {{"limit", row.Limit},
+          {"runs", row.Runs},
+          {"valid_runs", row.ValidRuns},
+          {"outliers", row.Outliers},
+          {"init_ms", SpreadJson(row.Init)},
+          {"sieve_ms", SpreadJson(row.Sieve)},
+          {"count_ms", SpreadJson(row.Count)},
+          {"total_ms", SpreadJson(row.Total)},
+          {"marks_per_second", row.MarksPerSecond},
+          {"records_per_second", row.RecordsPerSecond}};
+}
+
+std::string ResultFileText(const SweepResult& result) {
+  const Machine& host = result.Host;
+  json machine = {{"cpu", host.Cpu},   {"cores", host.Cores},   {"arch", host.Arch},
+                  {"os", host.Os},     {"kernel", host.Kernel}, {"memory_bytes", host.MemoryBytes}};
+  if (host.HugePages) {
+    machine["huge_pages"] = *host.HugePages;
+  }
+  json file = {{"format", result.Format},
+               {"version", result.Version},
+               {"label", result.Label},
+               {"date", result.Date},
+               {"machine", machine},
+               {"program", {{"path", result.Program.Path}, {"size_bytes", result.Program.SizeBytes}}},
+               {"runs", json::array()},
+               {"summaries", json::array()}};
+  for (const RunRecord& run : result.Runs) {
+    file["runs"].push_back(RunJson(run));
+  }
+  for (const LimitSummary& row : result.Summaries) {
+    file["summaries"].push_back(SummaryJson(row));
+  }
+  return file.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
+std::string WriteResultFile(const std::string& path, const SweepResult& result) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  if (!file) {
+    return "cannot create " + path;
+  }
+  file << ResultFileText(result);
+  file.close();
+  return file.fail() ? "cannot write " + path : "";
+}
+
+// --- reading -----------------------------------------------------------------
+// Each reader takes the object and the key, and names the key's path in its
+// message; the first problem found ends the reading.
+
+struct Problem {
+  std::string What;
+};
+
+static const json& Member(const json& object, const std::string& where, const char* key) {
+  const auto found = object.find(key);
+  if (found == object.end()) {
+    throw Problem{where + key + ": missing"};
+  }
+  return *found;
+}
+
+static uint64_t Unsigned(const json& object, const std::string& where, const char* key, uint64_t largest) {
+  const json& value = Member(object, where, key);
+  if (!value.is_number_unsigned() || value.get<uint64_t>() > largest) {
+    throw Problem{where + key + ": not a whole number from 0 to " + std::to_string(largest) + ": " +
+                  value.dump(-1, ' ', false, json::error_handler_t::replace)};
+  }
+  return value.get<uint64_t>();
+}
+
+static uint32_t Unsigned32(const json& object, const std::string& where, const char* key) {
+  return static_cast<uint32_t>(Unsigned(object, where, key, std::numeric_limits<uint32_t>::max()));
+}
+
+static double NonNegative(const json& object, const std::string& where, const char* key) {
+  const json& value = Member(object, where, key);
+  if (!value.is_number() || !std::isfinite(value.get<double>()) || value.get<double>() < 0) {
+    throw Problem{where + key + ": not a number of 0 or more"};
+  }
+  return value.get<double>();
+}
+
+static std::string Text(const json& object, const std::string& where, const char* key) {
+  const json& value = Member(object, where, key);
+  if (!value.is_string()) {
+    throw Problem{where + key + ": not a text"};
+  }
+  return value.get<std::string>();
+}
+
+static bool Flag(const json& object, const std::string& where, const char* key) {
+  const json& value = Member(object, where, key);
+  if (!value.is_boolean()) {
+    throw Problem{where + key + ": not true or false"};
+  }
+  return value.get<bool>();
+}
+
+static const json& Object(const json& object, const std::string& where, const char* key) {
+  const json& value = Member(object, where, key);
+  if (!value.is_object()) {
+    throw Problem{where + key + ": not an object"};
+  }
+  return value;
+}
+
+static const json& Array(const json& object, const std::string& where, const char* key) {
+  const json& value = Member(object, where, key);
+  if (!value.is_array()) {
+    throw Problem{where + key + ": not an array"};
+  }
+  return value;
+}
+
+static Machine ReadMachine(const json& entry) {
+  const std::string where = "machine.";
+  Machine machine;
+  machine.Cpu = Text(entry, where, "cpu");
+  machine.Cores = Unsigned32(entry, where, "cores");
+  machine.Arch = Text(entry, where, "arch");
+  machine.Os = Text(entry, where, "os");
+  machine.Kernel = Text(entry, where, "kernel");
+  machine.MemoryBytes = Unsigned(entry, where, "memory_bytes", std::numeric_limits<uint64_t>::max());
+  if (entry.contains("huge_pages")) {
+    machine.HugePages = Text(entry, where, "huge_pages");
+  }
+  return machine;
+}
+
+static RunRecord ReadRun(const json& entry, size_t index) {
+  const std::string where = "runs[" + std::to_string(index) + "].";
+  if (!entry.is_object()) {
+    throw Problem{"runs[" + std::to_string(index) + "]: not an object"};
+  }
+  RunRecord run;
+  run.Limit = Unsigned32(entry, where, "limit");
+  run.Run = Unsigned32(entry, where, "run");
+  run.Warmup = Flag(entry, where, "warmup");
+  run.Parsed = !Member(entry, where, "total_ms").is_null();
+  if (run.Parsed) {
+    run.Values.Limit = run.Limit;
+    run.Values.InitMs = Unsigned32(entry, where, "init_ms");
+    run.Values.SieveMs = Unsigned32(entry, where, "sieve_ms");
+    run.Values.CountMs = Unsigned32(entry, where, "count_ms");
+    run.Values.TotalMs = Unsigned32(entry, where, "total_ms");
+    run.Values.Primes = Unsigned32(entry, where, "primes");
+    run.Values.LoopCounter = Unsigned32(entry, where, "loop_counter");
+  }
+  run.Valid = Flag(entry, where, "valid");
+  if (run.Valid && !run.Parsed) {
+    throw Problem{where + "valid: true for a run with no times"};
+  }
+  run.Outlier = Flag(entry, where, "outlier");
+  run.Problems = Text(entry, where, "problems");
+  return run;
+}
+
+static Spread ReadSpread(const json& summary, const std::string& where, const char* key) {
+  const json& entry = Object(summary, where, key);
+  const std::string inner = where + key + ".";
+  Spread spread;
+  spread.Median = NonNegative(entry, inner, "median");
+  spread.Mean = NonNegative(entry, inner, "mean");
+  spread.StdDev = NonNegative(entry, inner, "stddev");
+  spread.Min = NonNegative(entry, inner, "min");
+  spread.Max = NonNegative(entry, inner, "max");
+  return spread;
+}
+
+static LimitSummary ReadSummary(const json& entry, size_t index) {
+  const std::string where = "summaries[" + std::to_string(index) + "].";
+  if (!entry.is_object()) {
+    throw Problem{"summaries[" + std::to_string(index) + "]: not an object"};
+  }
+  LimitSummary row;
+  row.Limit = Unsigned32(entry, where, "limit");
+  row.Runs = Unsigned32(entry, where, "runs");
+  row.ValidRuns = Unsigned32(entry, where, "valid_runs");
+  row.Outliers = Unsigned32(entry, where, "outliers");
+  row.Init = ReadSpread(entry, where, "init_ms");
+  row.Sieve = ReadSpread(entry, where, "sieve_ms");
+  row.Count = ReadSpread(entry, where, "count_ms");
+  row.Total = ReadSpread(entry, where, "total_ms");
+  row.MarksPerSecond = NonNegative(entry, where, "marks_per_second");
+  row.RecordsPerSecond = NonNegative(entry, where, "records_per_second");
+  return row;
+}
+
+static SweepResult ReadWhole(const json& file) {
+  if (!file.is_object()) {
+    throw Problem{"not a result file: the top level is not an object"};
+  }
+  SweepResult result;
+  result.Format = Text(file, "", "format");
+  if (result.Format.rfind("sievebench-sweep/", 0) != 0) {
+    throw Problem{"format: '" + result.Format + "' is not a sievebench-sweep format"};
+  }
+  result.Version = Text(file, "", "version");
+  result.Label = Text(file, "", "label");
+  result.Date = Text(file, "", "date");
+  result.Host = ReadMachine(Object(file, "", "machine"));
+  const json& program = Object(file, "", "program");
+  result.Program.Path = Text(program, "program.", "path");
+  result.Program.SizeBytes = Unsigned(program, "program.", "size_bytes", std::numeric_limits<uint64_t>::max());
+  const json& runs = Array(file, "", "runs");
+  for (size_t index = 0; index < runs.size(); ++index) {
+    result.Runs.push_back(ReadRun(runs[index], index));
+  }
+  const json& summaries = Array(file, "", "summaries");
+  for (size_t index = 0; index < summaries.size(); ++index) {
+    result.Summaries.push_back(ReadSummary(summaries[index], index));
+  }
+  return result;
+}
+
+std::string ReadResultText(const std::string& text, SweepResult& result) {
+  json file;
+  try {
+    file = json::parse(text);
+  } catch (const json::exception& error) {  // a syntax error, or a number beyond a double
+    return std::string("not JSON: ") + error.what();
+  }
+  try {
+    result = ReadWhole(file);
+  } catch (const Problem& problem) {
+    return problem.What;
+  }
+  return "";
+}
+
+std::string ReadResultFile(const std::string& path, SweepResult& result) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    return "cannot open it";
+  }
+  std::ostringstream text;
+  text << file.rdbuf();
+  return ReadResultText(text.str(), result);
+}

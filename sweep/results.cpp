@@ -1,0 +1,177 @@
+// The sweep's outputs for people and for spreadsheets: the table, CSV and the chart.
+#include "sweep/results.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+// "mean ± σ" of one phase, in ms.
+static std::string MeanCell(const Spread& spread) {
+  char text[48];
+  std::snprintf(text, sizeof text, "%.1f \u00b1 %.1f", spread.Mean, spread.StdDev);
+  return text;
+}
+
+static std::string Rate(double perSecond) {
+  char text[32];
+  if (perSecond <= 0) {
+    return "-";
+  }
+  if (perSecond >= 1e9) {
+    std::snprintf(text, sizeof text, "%.2fG", perSecond / 1e9);
+  } else if (perSecond >= 1e6) {
+    std::snprintf(text, sizeof text, "%.1fM", perSecond / 1e6);
+  } else {
+    std::snprintf(text, sizeof text, "%.0fk", perSecond / 1e3);
+  }
+  return text;
+}
+
+// Pads a cell that may hold the two-byte "±" to `width` columns.
+static std::string Padded(const std::string& cell, size_t width) {
+  const size_t columns = cell.size() - static_cast<size_t>(std::count(cell.begin(), cell.end(), '\xc2'));
+  return cell + std::string(width > columns ? width - columns : 0, ' ');
+}
+
+void PrintTable(std::FILE* out, const std::vector<LimitSummary>& summaries) {
+  std::fprintf(out, "%12s %6s %4s  %-14s %-14s %-16s %-16s %-13s %9s %9s\n", "limit", "valid", "out", "init ms",
+               "sieve ms", "count ms", "total ms", "total range", "marks/s", "records/s");
+  uint32_t outliers = 0;
+  for (const LimitSummary& row : summaries) {
+    const std::string valid = std::to_string(row.ValidRuns) + "/" + std::to_string(row.Runs);
+    char range[40];
+    std::snprintf(range, sizeof range, "%.0f..%.0f", row.Total.Min, row.Total.Max);
+    std::fprintf(out, "%12u %6s %4u  %s %s %s %s %-13s %9s %9s\n", row.Limit, valid.c_str(), row.Outliers,
+                 Padded(MeanCell(row.Init), 14).c_str(), Padded(MeanCell(row.Sieve), 14).c_str(),
+                 Padded(MeanCell(row.Count), 16).c_str(), Padded(MeanCell(row.Total), 16).c_str(), range,
+                 Rate(row.MarksPerSecond).c_str(), Rate(row.RecordsPerSecond).c_str());
+    outliers += row.Outliers;
+  }
+  std::fprintf(out, "times: mean \u00b1 sd over the measured runs of each limit (warm-up runs left out); "
+                    "out: outliers\n");
+  if (outliers != 0) {
+    std::fprintf(out, "Warning: %u run%s far from %s limit's median total: something may have disturbed "
+                      "the machine (other programs, power saving, a noisy neighbour).\n",
+                 outliers, outliers == 1 ? " lies" : "s lie", outliers == 1 ? "its" : "their");
+  }
+}
+
+static std::string Written(std::ofstream& file, const std::string& path) {
+  file.close();
+  return file.fail() ? "cannot write " + path : "";
+}
+
+std::string WriteCsv(const std::string& path, const std::vector<RunRecord>& runs) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  if (!file) {
+    return "cannot create " + path;
+  }
+  file << "limit,run,warmup,init_ms,sieve_ms,count_ms,total_ms,primes,loop_counter,valid,outlier\n";
+  for (const RunRecord& run : runs) {
+    file << run.Limit << ',' << run.Run << ',' << (run.Warmup ? "true" : "false") << ',';
+    if (run.Parsed) {
+      const Report& values = run.Values;
+      file << values.InitMs << ',' << values.SieveMs << ',' << values.CountMs << ',' << values.TotalMs
+           << ',' << values.Primes << ',' << values.LoopCounter;
+    } else {
+      file << ",,,,,";
+    }
+    file << ',' << (run.Valid ? "true" : "false") << ',' << (run.Outlier ? "true" : "false") << '\n';
+  }
+  return Written(file, path);
+}
+
+static bool GnuplotInstalled() {
+  const char* path = std::getenv("PATH");
+  std::istringstream folders(path == nullptr ? "" : path);
+  std::string folder;
+  while (std::getline(folders, folder, ':')) {
+    if (!folder.empty() && access((folder + "/gnuplot").c_str(), X_OK) == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// A log axis cannot show 0 ms: such points are left out (NaN).
+static std::string Positive(double value) {
+  return value > 0 ? std::to_string(value) : "NaN";
+}
+
+// One line per phase that has a time above 0 ms somewhere; "" when none has.
+static std::string PlotClauses(const std::string& data, const std::vector<LimitSummary>& summaries) {
+  static const char* const Titles[] = {"initialize", "sieve", "count", "total"};
+  std::string clauses;
+  for (int phase = 0; phase < 4; ++phase) {
+    bool shown = false;
+    for (const LimitSummary& row : summaries) {
+      const Spread* spreads[] = {&row.Init, &row.Sieve, &row.Count, &row.Total};
+      shown = shown || spreads[phase]->Max > 0;
+    }
+    if (shown) {
+      const int column = 2 + 3 * phase;
+      clauses += std::string(clauses.empty() ? "'" + data + "'" : ", ''") + " using 1:" + std::to_string(column) +
+                 ":" + std::to_string(column + 1) + ":" + std::to_string(column + 2) +
+                 " with yerrorlines title '" + Titles[phase] + "'";
+    }
+  }
+  return clauses;
+}
+
+static std::string ChartScript(const std::string& path, const std::string& plot) {
+  const bool svg = path.ends_with(".svg");
+  std::ostringstream script;
+  script << "set terminal " << (svg ? "svg size 800,560 dynamic" : "png size 800,560") << "\n"
+         << "set output '" << path << "'\n"
+         << "set title 'sievebench: time per phase against N (median, min-max)'\n"
+         << "set logscale xy\nset xlabel 'N'\nset ylabel 'ms'\nset key top left\nset grid\n"
+         << "set format x '10^{%L}'\n"
+         << "plot " << plot << "\n";
+  return script.str();
+}
+
+std::string DrawChart(const std::string& path, const std::vector<LimitSummary>& summaries, std::string& skipped) {
+  skipped.clear();
+  if (!GnuplotInstalled()) {
+    skipped = "no chart: gnuplot is not installed (Debian: apt-get install gnuplot-nox)";
+    return "";
+  }
+  if (PlotClauses("", summaries).empty()) {
+    skipped = "no chart: every time was 0 ms, which a log axis cannot show";
+    return "";
+  }
+  char folder[] = "/tmp/sievebench-chart-XXXXXX";
+  if (mkdtemp(folder) == nullptr) {
+    return "cannot make a folder for the chart's data";
+  }
+  const std::string data = std::string(folder) + "/phases.dat";
+  const std::string script = std::string(folder) + "/chart.gp";
+  {
+    std::ofstream table(data);
+    for (const LimitSummary& row : summaries) {
+      table << row.Limit;
+      for (const Spread* spread : {&row.Init, &row.Sieve, &row.Count, &row.Total}) {
+        table << ' ' << Positive(spread->Median) << ' ' << Positive(spread->Min) << ' ' << Positive(spread->Max);
+      }
+      table << '\n';
+    }
+    std::ofstream(script) << ChartScript(path, PlotClauses(data, summaries));
+  }
+  const pid_t child = fork();
+  if (child == 0) {
+    execlp("gnuplot", "gnuplot", script.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  unlink(data.c_str());
+  unlink(script.c_str());
+  rmdir(folder);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    return "gnuplot could not draw " + path;
+  }
+  return "";
+}

@@ -1,0 +1,118 @@
+// Statistics of the sweep, kept apart from its process handling so they can
+// be checked on made-up runs.
+#include "sweep/statistics.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+static double MedianOfSorted(const std::vector<double>& sorted) {
+  const size_t middle = sorted.size() / 2;
+  return sorted.size() % 2 == 1 ? sorted[middle] : (sorted[middle - 1] + sorted[middle]) / 2;
+}
+
+Spread SpreadOf(std::vector<double> values) {
+  Spread spread;
+  if (values.empty()) {
+    return spread;
+  }
+  std::sort(values.begin(), values.end());
+  spread.Median = MedianOfSorted(values);
+  spread.Mean = std::accumulate(values.begin(), values.end(), 0.0) / static_cast<double>(values.size());
+  if (values.size() > 1) {
+    double squares = 0;
+    for (const double value : values) {
+      squares += (value - spread.Mean) * (value - spread.Mean);
+    }
+    spread.StdDev = std::sqrt(squares / static_cast<double>(values.size() - 1));
+  }
+  spread.Min = values.front();
+  spread.Max = values.back();
+  return spread;
+}
+
+static bool Measured(const RunRecord& run) {
+  return !run.Warmup && run.Valid;
+}
+
+static std::vector<uint32_t> LimitsInOrder(const std::vector<RunRecord>& runs) {
+  std::vector<uint32_t> limits;
+  for (const RunRecord& run : runs) {
+    if (std::find(limits.begin(), limits.end(), run.Limit) == limits.end()) {
+      limits.push_back(run.Limit);
+    }
+  }
+  return limits;
+}
+
+void MarkOutliers(std::vector<RunRecord>& runs) {
+  for (const uint32_t limit : LimitsInOrder(runs)) {
+    std::vector<double> totals;
+    for (const RunRecord& run : runs) {
+      if (run.Limit == limit && Measured(run)) {
+        totals.push_back(run.Values.TotalMs);
+      }
+    }
+    if (totals.empty()) {
+      continue;
+    }
+    std::sort(totals.begin(), totals.end());
+    const double median = MedianOfSorted(totals);
+    std::vector<double> deviations;
+    deviations.reserve(totals.size());
+    for (const double total : totals) {
+      deviations.push_back(std::fabs(total - median));
+    }
+    std::sort(deviations.begin(), deviations.end());
+    const double threshold = std::max(3 * 1.4826 * MedianOfSorted(deviations), 2.0);
+    for (RunRecord& run : runs) {
+      if (run.Limit == limit) {
+        run.Outlier = Measured(run) && std::fabs(run.Values.TotalMs - median) > threshold;
+      }
+    }
+  }
+}
+
+static LimitSummary SummarizeLimit(uint32_t limit, const std::vector<RunRecord>& runs) {
+  LimitSummary summary;
+  summary.Limit = limit;
+  std::vector<double> init, sieve, count, total;
+  uint32_t marks = 0;
+  uint32_t primes = 0;
+  for (const RunRecord& run : runs) {
+    if (run.Limit != limit || run.Warmup) {
+      continue;
+    }
+    ++summary.Runs;
+    if (!run.Valid) {
+      continue;
+    }
+    ++summary.ValidRuns;
+    summary.Outliers += run.Outlier ? 1 : 0;
+    init.push_back(run.Values.InitMs);
+    sieve.push_back(run.Values.SieveMs);
+    count.push_back(run.Values.CountMs);
+    total.push_back(run.Values.TotalMs);
+    marks = run.Values.LoopCounter;
+    primes = run.Values.Primes;
+  }
+  summary.Init = SpreadOf(init);
+  summary.Sieve = SpreadOf(sieve);
+  summary.Count = SpreadOf(count);
+  summary.Total = SpreadOf(total);
+  if (summary.Sieve.Median > 0) {
+    summary.MarksPerSecond = marks / (summary.Sieve.Median / 1000);
+  }
+  if (summary.Count.Median > 0 && primes > 1) {
+    summary.RecordsPerSecond = (primes - 1) / (summary.Count.Median / 1000);
+  }
+  return summary;
+}
+
+std::vector<LimitSummary> Summarize(const std::vector<RunRecord>& runs) {
+  std::vector<LimitSummary> summaries;
+  for (const uint32_t limit : LimitsInOrder(runs)) {
+    summaries.push_back(SummarizeLimit(limit, runs));
+  }
+  return summaries;
+}

@@ -1,0 +1,20 @@
+// The sweep's statistics: spreads of the phase times, outliers, and one
+// summary per limit over its measured runs.
+#pragma once
+
+#include <vector>
+
+#include "sweep/results.h"
+
+// Median, mean, sample standard deviation, min and max.
+Spread SpreadOf(std::vector<double> values);
+
+// Marks each measured valid run whose total lies further from its limit's
+// median total than max(3 x 1.4826 x MAD, 2 ms). Times are whole
+// milliseconds, so the median absolute deviation is often 0 and the 2 ms
+// floor keeps a 1 ms wobble from counting.
+void MarkOutliers(std::vector<RunRecord>& runs);
+
+// One summary per limit, in the order the limits first appear, over the
+// measured (not warm-up) valid runs.
+std::vector<LimitSummary> Summarize(const std::vector<RunRecord>& runs);

@@ -1,0 +1,188 @@
+// The sweep's result files and statistics: a file read back whole, the
+// reader's refusals, warm-up runs, outliers, and the CPU's name on machines
+// whose /proc/cpuinfo has no model name.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "sweep/machine.h"
+#include "sweep/result_file.h"
+#include "sweep/statistics.h"
+
+static RunRecord ValidRun(uint32_t limit, uint32_t run, uint32_t totalMs, bool warmup = false) {
+  RunRecord record;
+  record.Limit = limit;
+  record.Run = run;
+  record.Warmup = warmup;
+  record.Parsed = true;
+  record.Valid = true;
+  record.Values = {.Limit = limit, .InitMs = 1, .SieveMs = 2, .CountMs = totalMs - 3, .TotalMs = totalMs,
+                   .Primes = 25, .LoopCounter = 28};
+  return record;
+}
+
+static SweepResult SampleResult() {
+  SweepResult result;
+  result.Format = ResultFormat;
+  result.Version = "1.0.0";
+  result.Label = "lab \"one\"\n";
+  result.Date = "2026-12-08T21:00:00Z";
+  result.Host = {"AMD EPYC", 2, "x86_64", "Debian GNU/Linux 12 (bookworm)", "6.18.0", 25276125184ull, "madvise"};
+  result.Program = {"/usr/bin/sievebench", 23816};
+  result.Runs = {ValidRun(100, 1, 20, true), ValidRun(100, 2, 10), ValidRun(100, 3, 11), ValidRun(100, 4, 30)};
+  RunRecord failed;
+  failed.Limit = 100;
+  failed.Run = 5;
+  failed.Problems = "exit status 3";
+  result.Runs.push_back(failed);
+  MarkOutliers(result.Runs);
+  result.Summaries = Summarize(result.Runs);
+  return result;
+}
+
+TEST(ResultFile, WrittenAndReadBackEqual) {
+  const SweepResult written = SampleResult();
+  SweepResult read;
+  ASSERT_EQ(ReadResultText(ResultFileText(written), read), "");
+  EXPECT_EQ(read, written);
+  SweepResult withoutHugePages = written;
+  withoutHugePages.Host.HugePages.reset();
+  ASSERT_EQ(ReadResultText(ResultFileText(withoutHugePages), read), "");
+  EXPECT_EQ(read, withoutHugePages);
+}
+
+TEST(ResultFile, TextThatIsNotUtf8IsWrittenAsReplacementCharacters) {
+  SweepResult result = SampleResult();
+  result.Label = "host\xff\xfe";
+  const std::string text = ResultFileText(result);
+  EXPECT_NE(text.find("\"label\": \"host\xef\xbf\xbd\xef\xbf\xbd\""), std::string::npos) << text;
+  SweepResult read;
+  EXPECT_EQ(ReadResultText(text, read), "");
+}
+
+// Each malformed text is refused with a message that names what is wrong.
+TEST(ResultFile, TheReaderRefusesMalformedFiles) {
+  const std::string good = ResultFileText(SampleResult());
+  auto replaced = [&](const std::string& from, const std::string& to) {
+    std::string text = good;
+    const size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
+  };
+  struct Case {
+    std::string Text;
+    std::string Says;
+  };
+  const Case cases[] = {
+      {good.substr(0, good.size() / 2), "not JSON"},
+      {"", "not JSON"},
+      {"limit,run\n100,1\n", "not JSON"},
+      {"[1, 2]", "not an object"},
+      {replaced("\"cores\": 2", "\"cores\": 9e999999"), "not JSON"},  // beyond a double
+      {replaced("\"label\": \"lab", "\"label\": \"\xff"), "not JSON"},  // invalid UTF-8 in the file itself
+      {replaced("\"format\": \"sievebench-sweep/2\"", "\"format\": \"other/1\""), "format"},
+      {replaced("\"cores\": 2", "\"cores\": \"two\""), "machine.cores"},
+      {replaced("\"cores\": 2", "\"cores\": -1"), "machine.cores"},
+      {replaced("\"cores\": 2", "\"cores\": 3.7"), "machine.cores"},
+      {replaced("\"cores\": 2", "\"cores\": 4294967296"), "machine.cores"},
+      {replaced("\"cores\": 2,", ""), "machine.cores: missing"},
+      {replaced("\"total_ms\": 10,", "\"total_ms\": 4294967296,"), "runs[1].total_ms"},
+      {replaced("\"total_ms\": 10,", "\"total_ms\": true,"), "runs[1].total_ms"},
+      {replaced("\"primes\": 25,", ""), "runs[0].primes: missing"},
+      {replaced("\"warmup\": true", "\"warmup\": 1"), "runs[0].warmup"},
+      {replaced("\"runs\": [", "\"runs\": {\"x\": ["), "not JSON"},
+      {replaced("\"summaries\": [", "\"summaries\": 5, \"old\": ["), "summaries: not an array"},
+      {replaced("\"median\": ", "\"median\": -"), "median"},
+      {replaced("\"program\": {", "\"program\": {\"size_bytes\": -5, \"x\": {"), ""},  // a duplicate key: the last one wins
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.Text.substr(0, 200));
+    SweepResult read;
+    const std::string problem = ReadResultText(test.Text, read);
+    if (test.Says.empty()) {
+      continue;  // only that it neither crashes nor throws
+    }
+    EXPECT_NE(problem.find(test.Says), std::string::npos) << problem;
+  }
+}
+
+TEST(ResultFile, KeysItDoesNotKnowAreIgnored) {
+  std::string text = ResultFileText(SampleResult());
+  text.insert(text.find('{') + 1, "\"from_the_future\": {\"anything\": [1, 2]},");
+  SweepResult read;
+  EXPECT_EQ(ReadResultText(text, read), "");
+  EXPECT_EQ(read, SampleResult());
+}
+
+TEST(Statistics, WarmupRunsAndInvalidRunsAreLeftOutOfTheSummary) {
+  const SweepResult result = SampleResult();
+  ASSERT_EQ(result.Summaries.size(), 1u);
+  const LimitSummary& row = result.Summaries[0];
+  EXPECT_EQ(row.Runs, 4u);       // the warm-up run is not counted
+  EXPECT_EQ(row.ValidRuns, 3u);  // 10, 11 and 30 ms
+  EXPECT_EQ(row.Total.Median, 11);
+  EXPECT_EQ(row.Total.Min, 10);  // the warm-up's 20 ms would not change this, but its count would
+  EXPECT_EQ(row.Total.Max, 30);
+  EXPECT_DOUBLE_EQ(row.Total.Mean, 17);
+  EXPECT_NEAR(row.Total.StdDev, 11.2694, 1e-4);
+  EXPECT_DOUBLE_EQ(row.RecordsPerSecond, 24 / (8.0 / 1000));
+}
+
+TEST(Statistics, OutliersLieFarFromTheMedianAndAWobbleIsNone) {
+  struct Case {
+    std::vector<uint32_t> Totals;
+    std::vector<bool> Outliers;
+  };
+  const Case cases[] = {
+      {{100, 101, 100, 101, 100}, {false, false, false, false, false}},  // MAD 0: the 2 ms floor holds
+      {{100, 101, 102, 100, 101}, {false, false, false, false, false}},
+      {{100, 100, 103, 100}, {false, false, true, false}},               // 3 ms from a MAD of 0
+      {{100, 110, 120, 130, 400}, {false, false, false, false, true}},   // MAD 10: the limit is 44.5 ms
+      {{100, 110, 120, 130, 160}, {false, false, false, false, false}},
+      {{7}, {false}},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(testing::PrintToString(test.Totals));
+    std::vector<RunRecord> runs = {ValidRun(1000, 1, 900, true)};  // a warm-up far away is never an outlier
+    for (size_t index = 0; index < test.Totals.size(); ++index) {
+      runs.push_back(ValidRun(1000, static_cast<uint32_t>(index + 2), test.Totals[index]));
+    }
+    runs.push_back(ValidRun(5, 1, 3));  // another limit keeps its own median
+    MarkOutliers(runs);
+    EXPECT_FALSE(runs.front().Outlier);
+    EXPECT_FALSE(runs.back().Outlier);
+    for (size_t index = 0; index < test.Totals.size(); ++index) {
+      EXPECT_EQ(runs[index + 1].Outlier, test.Outliers[index]) << "run " << index;
+    }
+  }
+}
+
+TEST(Machine, TheCpuIsNamedOnEveryArchitecture) {
+  struct Case {
+    const char* What;
+    std::string Cpuinfo;
+    std::string Cpu;
+  };
+  const Case cases[] = {
+      {"x86", "processor\t: 0\nvendor_id\t: AuthenticAMD\nmodel name\t: AMD EPYC 9B45\nflags\t: fpu\n", "AMD EPYC 9B45"},
+      {"arm64", "processor\t: 0\nBogoMIPS\t: 50.00\nFeatures\t: fp asimd\nCPU implementer\t: 0x41\n"
+                "CPU architecture: 8\nCPU variant\t: 0x3\nCPU part\t: 0xd0c\nCPU revision\t: 1\n",
+       "ARM implementer 0x41 part 0xd0c"},
+      {"raspberry pi", "processor\t: 0\nCPU implementer\t: 0x41\nCPU part\t: 0xd08\n\nHardware\t: BCM2835\n"
+                       "Model\t\t: Raspberry Pi 4 Model B Rev 1.4\n",
+       "Raspberry Pi 4 Model B Rev 1.4"},
+      {"s390x", "vendor_id       : IBM/S390\n# processors    : 2\nbogomips per cpu: 3241.00\n"
+                "processor 0: version = FF,  identification = 0133E8,  machine = 8561\n",
+       "IBM/S390 machine 8561"},
+      {"riscv64", "processor\t: 0\nhart\t\t: 1\nisa\t\t: rv64imafdc\nmmu\t\t: sv39\nuarch\t\t: sifive,u74-mc\n",
+       "sifive,u74-mc"},
+      {"riscv64 under qemu", "processor\t: 0\nhart\t\t: 0\nisa\t\t: rv64imafdch_zicsr\nmmu\t\t: sv57\n", "rv64imafdch_zicsr"},
+      {"nothing", "", ""},
+  };
+  for (const Case& test : cases) {
+    EXPECT_EQ(CpuFromCpuinfo(test.Cpuinfo), test.Cpu) << test.What;
+  }
+  EXPECT_EQ(HugePageMode("always [madvise] never\n"), "madvise");
+  EXPECT_EQ(HugePageMode(""), "");
+}
