@@ -3,6 +3,7 @@
 // sieve of their own, and the closed form of the mark count.
 #include "sweep/report.h"
 
+#include <map>
 #include <regex>
 
 static bool ToUint32(const std::string& digits, uint32_t& value) {
@@ -68,11 +69,18 @@ int64_t KnownPrimeCount(uint32_t limit) {
   if (limit > 10000000) {
     return -1;
   }
+  // A comparison asks for the same few limits again and again.
+  static std::map<uint32_t, int64_t> counted;
+  const auto known = counted.find(limit);
+  if (known != counted.end()) {
+    return known->second;
+  }
   const std::vector<bool> composite = PlainSieve(limit);
   int64_t count = limit >= 2 ? 1 : 0;
   for (uint32_t odd = 3; odd <= limit; odd += 2) {
     count += composite[odd] ? 0 : 1;
   }
+  counted.emplace(limit, count);
   return count;
 }
 

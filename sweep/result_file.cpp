@@ -2,7 +2,9 @@
 // taking it: nlohmann's get<uint32_t>() would wrap -1 and cut 3.7 in silence.
 #include "sweep/result_file.h"
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <limits>
 #include <nlohmann/json.hpp>
@@ -266,9 +268,10 @@ std::string ReadResultText(const std::string& text, SweepResult& result) {
 std::string ReadResultFile(const std::string& path, SweepResult& result) {
   std::ifstream file(path, std::ios::binary);
   if (!file) {
-    return "cannot open it";
+    return std::string("cannot read it: ") + std::strerror(errno);
   }
   std::ostringstream text;
   text << file.rdbuf();
-  return ReadResultText(text.str(), result);
+  const std::string problem = ReadResultText(text.str(), result);
+  return problem.empty() ? "" : "malformed: " + problem;
 }

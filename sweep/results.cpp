@@ -1,8 +1,7 @@
 // The sweep's outputs for people and for spreadsheets: the table, CSV and the chart.
 #include "sweep/results.h"
 
-#include <sys/wait.h>
-#include <unistd.h>
+#include "sweep/gnuplot.h"
 
 #include <algorithm>
 #include <fstream>
@@ -84,25 +83,8 @@ std::string WriteCsv(const std::string& path, const std::vector<RunRecord>& runs
   return Written(file, path);
 }
 
-static bool GnuplotInstalled() {
-  const char* path = std::getenv("PATH");
-  std::istringstream folders(path == nullptr ? "" : path);
-  std::string folder;
-  while (std::getline(folders, folder, ':')) {
-    if (!folder.empty() && access((folder + "/gnuplot").c_str(), X_OK) == 0) {
-      return true;
-    }
-  }
-  return false;
-}
-
-// A log axis cannot show 0 ms: such points are left out (NaN).
-static std::string Positive(double value) {
-  return value > 0 ? std::to_string(value) : "NaN";
-}
-
 // One line per phase that has a time above 0 ms somewhere; "" when none has.
-static std::string PlotClauses(const std::string& data, const std::vector<LimitSummary>& summaries) {
+static std::string PlotClauses(const std::vector<LimitSummary>& summaries) {
   static const char* const Titles[] = {"initialize", "sieve", "count", "total"};
   std::string clauses;
   for (int phase = 0; phase < 4; ++phase) {
@@ -113,24 +95,12 @@ static std::string PlotClauses(const std::string& data, const std::vector<LimitS
     }
     if (shown) {
       const int column = 2 + 3 * phase;
-      clauses += std::string(clauses.empty() ? "'" + data + "'" : ", ''") + " using 1:" + std::to_string(column) +
-                 ":" + std::to_string(column + 1) + ":" + std::to_string(column + 2) +
-                 " with yerrorlines title '" + Titles[phase] + "'";
+      clauses += std::string(clauses.empty() ? "" : ", ") + "$phases using 1:" + std::to_string(column) + ":" +
+                 std::to_string(column + 1) + ":" + std::to_string(column + 2) + " with yerrorlines title '" +
+                 Titles[phase] + "'";
     }
   }
   return clauses;
-}
-
-static std::string ChartScript(const std::string& path, const std::string& plot) {
-  const bool svg = path.ends_with(".svg");
-  std::ostringstream script;
-  script << "set terminal " << (svg ? "svg size 800,560 dynamic" : "png size 800,560") << "\n"
-         << "set output '" << path << "'\n"
-         << "set title 'sievebench: time per phase against N (median, min-max)'\n"
-         << "set logscale xy\nset xlabel 'N'\nset ylabel 'ms'\nset key top left\nset grid\n"
-         << "set format x '10^{%L}'\n"
-         << "plot " << plot << "\n";
-  return script.str();
 }
 
 std::string DrawChart(const std::string& path, const std::vector<LimitSummary>& summaries, std::string& skipped) {
@@ -139,39 +109,20 @@ std::string DrawChart(const std::string& path, const std::vector<LimitSummary>& 
     skipped = "no chart: gnuplot is not installed (Debian: apt-get install gnuplot-nox)";
     return "";
   }
-  if (PlotClauses("", summaries).empty()) {
+  const std::string clauses = PlotClauses(summaries);
+  if (clauses.empty()) {
     skipped = "no chart: every time was 0 ms, which a log axis cannot show";
     return "";
   }
-  char folder[] = "/tmp/sievebench-chart-XXXXXX";
-  if (mkdtemp(folder) == nullptr) {
-    return "cannot make a folder for the chart's data";
-  }
-  const std::string data = std::string(folder) + "/phases.dat";
-  const std::string script = std::string(folder) + "/chart.gp";
-  {
-    std::ofstream table(data);
-    for (const LimitSummary& row : summaries) {
-      table << row.Limit;
-      for (const Spread* spread : {&row.Init, &row.Sieve, &row.Count, &row.Total}) {
-        table << ' ' << Positive(spread->Median) << ' ' << Positive(spread->Min) << ' ' << Positive(spread->Max);
-      }
-      table << '\n';
+  std::ostringstream script;
+  script << ChartOpening(path, "sievebench: time per phase against N (median, min-max)") << "$phases << EOD\n";
+  for (const LimitSummary& row : summaries) {
+    script << row.Limit;
+    for (const Spread* spread : {&row.Init, &row.Sieve, &row.Count, &row.Total}) {
+      script << ' ' << PlotValue(spread->Median) << ' ' << PlotValue(spread->Min) << ' ' << PlotValue(spread->Max);
     }
-    std::ofstream(script) << ChartScript(path, PlotClauses(data, summaries));
+    script << '\n';
   }
-  const pid_t child = fork();
-  if (child == 0) {
-    execlp("gnuplot", "gnuplot", script.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  unlink(data.c_str());
-  unlink(script.c_str());
-  rmdir(folder);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    return "gnuplot could not draw " + path;
-  }
-  return "";
+  script << "EOD\nplot " << clauses << "\n";
+  return RunGnuplot(script.str(), path);
 }
