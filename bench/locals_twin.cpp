@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Kept in a file of its own so it is compiled with the same options as the
 // sieve's marking loop, and the two differ only in where their state lives.
 #include "bench/locals_twin.h"

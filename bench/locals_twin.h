@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The marking walk written with local variables only: the floor that the
 // marking as built is measured against.
 #pragma once

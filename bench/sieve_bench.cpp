@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How close each timed phase comes to the machine's limit. Every benchmark
 // runs beside a floor measured in the same process: the same work done the
 // plainest way. The suite prints the ratio of their medians, and the peak

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The Windows build's end-to-end tests under wine share one wine prefix and
 # one wine server, which is what enforces one run's exclusive hold on
 # primes.txt against another. The prefix is made once before the tests, and

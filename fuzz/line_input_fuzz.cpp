@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Any bytes, arriving in any pieces, as the one input line: the read never
 // takes more than asked or past the line feed, the cut stays inside what was
 // read, and the conversion matches a plain byte-by-byte reference.

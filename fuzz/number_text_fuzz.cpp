@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The number conversions on any 32-bit value, against the standard library,
 // and back through DecimalToValue.
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Any bytes as a result file: the reader either takes the file or says what
 // is wrong with it; it never crashes, throws or reads out of bounds. What it
 // takes, written again and read back, is the same.

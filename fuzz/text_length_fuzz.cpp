@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // TextLength on any text at every alignment, against a byte-by-byte count.
 // The heap copy has exactly three readable bytes after the terminator, so
 // AddressSanitizer reports any read beyond them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The test build's fault switch. SIEVEBENCH_FAULT holds "name:N[,name:N...]":
 // the N-th call (from 1) of each named operation fails. Only the test build
 // of the platform layer reads the environment.

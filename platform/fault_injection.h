@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Lets a test build make the N-th call of a platform operation fail, so every
 // failure path of the run can be exercised end to end. In the shipped build
 // every check is a constant false and disappears.

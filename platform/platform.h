@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The only door to the operating system. Everything outside platform/ is
 // arithmetic on bytes; each operation here gives the run one effect it relies
 // on (console, primes file, sieve memory, tick counter, priority, exit), with

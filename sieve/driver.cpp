@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The benchmark driver: the road of one run, read top to bottom. It owns the
 // report's texts apart from the count phase's, and every console line of it.
 #include "sieve/driver.h"

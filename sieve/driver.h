@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The entry point of one run, from the prompt to the end of the process.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The process starts the one run and nothing else.
 #include "sieve/driver.h"
 

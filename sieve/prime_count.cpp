@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The count phase and the primes file. Every odd prime is handed to the
 // platform's write in a call of its own: the cost of those calls is part of
 // what the phase measures.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The third timed phase: counting the primes and writing the odd ones to
 // primes.txt as fixed 10-byte records.
 #pragma once

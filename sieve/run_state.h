@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The run's one record of shared values: the driver, the sieve and the count
 // phase hand each other the array, its size, the phase times and the counts
 // through it, and through nothing else.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fill and the marking loop, the first two timed phases. Both work on the
 // array named in RunState; neither prints, allocates or calls the platform.
 #include "sieve/sieve_array.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The sieve array's two timed phases: the fill that gives every byte its
 // starting state and the marking loop that strikes out odd composites.
 #pragma once

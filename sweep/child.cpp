@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Process plumbing for the sweep: fork, exec, feed the limit, read with a
 // deadline, and kill what overruns it.
 #include "sweep/child.h"

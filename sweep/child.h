@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One run of the benchmark as a child process: the limit on its standard
 // input, everything it prints captured, stopped when it overruns its time.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The companions' command lines go through CLI11, and both report the same
 // way: --help on standard output and status 0, --version likewise, and any
 // mistake as one message on standard error with status 2 (CLI11's own

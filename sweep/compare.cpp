@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // sievebench-compare's checks, table and chart, kept apart from its command
 // line so they can be tried on made-up files.
 #include "sweep/compare.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Comparing result files: each file checked again without trusting it, and
 // one table of every machine's medians with their ratios to the first file.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // sievebench-compare: one table across result files from several machines
 // (or several sweeps of one), each file checked first. Exit status: 0 when
 // every file was sound, 2 when any was malformed, otherwise 1 when any was

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one place that starts gnuplot.
 #include "sweep/gnuplot.h"
 

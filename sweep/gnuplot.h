@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Charts through gnuplot, for the sweep and the compare tool alike: the data
 // travel inside the script as a data block, so nothing but the script itself
 // is written to a scratch file.

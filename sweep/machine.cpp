@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the sweep knows of its machine: /proc/cpuinfo, uname, the physical
 // memory, /etc/os-release and the transparent huge-page setting.
 #include "sweep/machine.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A description of the machine a sweep ran on, for its result file.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // sievebench-sweep: runs the benchmark for each limit, warm-up runs first,
 // then the measured ones; checks every run on its own terms, marks outliers,
 // and summarises the times. Exit status: 0 when every run was valid, 1 when

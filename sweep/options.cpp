@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The sweep's options through CLI11; the limits have a small grammar of
 // their own. Every mistake gets a message naming the option and what it takes.
 #include "sweep/options.h"

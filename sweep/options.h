@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The sweep's command line: which limits to run, how often, and where the
 // results go.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Report parsing and validation for the sweep. The checks use nothing of the
 // benchmark's code: known values of the prime-counting function, a plain
 // sieve of their own, and the closed form of the mark count.

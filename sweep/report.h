@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading a benchmark report and checking it, independently of the
 // benchmark's own code, against what a correct run must print.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The sweep's result file: JSON whose keys are the format's documentation
 // (README, "Result files"). Written by the sweep, read back by the sweep's
 // tests and by sievebench-compare, and readable by any JSON tool.

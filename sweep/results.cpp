@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The sweep's outputs for people and for spreadsheets: the table, CSV and the chart.
 #include "sweep/results.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a sweep produces and a result file holds: the machine, the benchmark
 // that ran, one record per run and one summary per limit; and the ways of
 // showing them (terminal table, CSV, chart).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The sweep's statistics: spreads of the phase times, outliers, and one
 // summary per limit over its measured runs.
 #pragma once

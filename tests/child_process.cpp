@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Process plumbing for the end-to-end tests.
 #include "tests/child_process.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the real executable as a user would, through pipes or a
 // pseudo-terminal, and reads back what it printed and the files it left.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // sievebench-compare: the ratios and their dashes, names for colliding
 // labels, the Markdown table, tampered and malformed files, and the tool
 // end to end on real sweeps, gathered by GNU parallel.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Failing disks, files and platform calls, end to end: every failure has its
 // visible line in the report, the rest of the report stands, and the exit
 // status stays 0.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The fleet pipeline of the README on this machine alone: GNU parallel's
 # local login (-S :) stands for the hosts, runs one sweep per label into a
 # shared results folder, and sievebench-compare reads them all.

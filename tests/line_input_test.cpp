@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading the one input line from a pipe: where the line ends, how it is
 // delivered, and that nothing past it is taken from the input.
 #include <fcntl.h>

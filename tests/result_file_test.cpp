@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The sweep's result files and statistics: a file read back whole, the
 // reader's refusals, warm-up runs, outliers, and the CPU's name on machines
 // whose /proc/cpuinfo has no model name.

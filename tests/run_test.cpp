@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program end to end through pipes, as a script or another program
 // drives it: the exact report, the primes file and the exit status.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The sieve's fill and marking, and the count phase with its file, checked
 // against an independent trial-division count.
 #include <fcntl.h>

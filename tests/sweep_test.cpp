@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The sweep companion: its options, reading and validating reports, and a
 // short sweep of the real benchmark end to end.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program on a pseudo-terminal, as a person types at it: echo, Enter,
 // Ctrl+D and Ctrl+C, a terminal left raw, and an over-long line.
 #include <gtest/gtest.h>

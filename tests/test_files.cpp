@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Scratch folders, whole files and the expected primes file for the tests.
 #include "tests/test_files.h"
 

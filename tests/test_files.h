@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Files the tests make and read: scratch folders, whole files, and the
 // primes file's records as a plain sieve of the tests' own gives them.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The text routines: the word-at-a-time length, the wrapping decimal reader
 // and the three number writers, at the values where they can go wrong.
 #include <gtest/gtest.h>

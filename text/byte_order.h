@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The length routine and the fill work on little-endian words, whatever the
 // machine's own order: the same bytes must come out on every machine.
 #pragma once

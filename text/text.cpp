@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Console and text routines. They keep no state and report no errors: the
 // benchmark's report must come out the same whatever the console does.
 #include "text/text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Console and text routines: every byte the program prints or reads, and every
 // conversion between 32-bit numbers and text, passes through here. Texts are
 // zero-terminated byte strings in caller-owned static buffers.

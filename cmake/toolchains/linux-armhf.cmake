@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # 32-bit ARM (hard float) Linux: Debian's arm-linux-gnueabihf-g++, run under qemu-arm.
 set(CMAKE_SYSTEM_PROCESSOR armv7l)
 set(SIEVEBENCH_TRIPLE arm-linux-gnueabihf)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # What every Linux cross build shares: Debian's cross compiler for the
 # triple, a static program (this machine has no binfmt support, so a foreign
 # program runs only when started through its emulator), and qemu-user as the

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # 32-bit x86 (the original's word size) Linux: Debian's i686-linux-gnu-g++, run under qemu-i386.
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(SIEVEBENCH_TRIPLE i686-linux-gnu)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # What both Windows builds share: Debian's mingw-w64 compiler for the triple
 # and one static .exe that needs no DLL beyond the system's.
 set(CMAKE_SYSTEM_NAME Windows)

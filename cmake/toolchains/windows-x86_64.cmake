@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # 64-bit Windows: Debian's x86_64-w64-mingw32-g++. The end-to-end tests run
 # the .exe under wine (Debian wine64, whose loader lives off the PATH), in a
 # wine prefix of the build folder's own, with no debug output and no Mono or

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The millisecond tick counter: the monotonic clock cut to 32 bits, so phase
 // lengths are differences modulo 2^32 and survive a wrap.
 #include <ctime>

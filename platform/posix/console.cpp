@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Console traffic: standard output written byte for byte, and standard input
 // read a byte at a time from a terminal in line mode, a pipe or a file. The
 // terminal handling is the short section in SetLineInputMode; nothing else

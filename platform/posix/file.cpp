@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The primes file: created anew in the current directory, kept to one run at
 // a time, written record by record with one system call each, and closed with
 // its result checked.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Sieve memory. Large arrays are mapped on a 2 MiB boundary and offered to
 // transparent huge pages, so the fill pays one page fault per 2 MiB instead
 // of one per 4 KiB; the kernel still clears each page at first touch, inside

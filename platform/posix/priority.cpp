@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // High process priority for the timed phases: nice -14, the value that stands
 // for the high priority class on Linux.
 #include <sys/resource.h>

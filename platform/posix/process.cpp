@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The process's start and end: the standard descriptors are made safe to use,
 // a reader of standard output that goes away must not kill the run (the
 // primes file still gets written), and every path ends with exit status 0.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The millisecond tick counter on Windows: GetTickCount, which wraps modulo
 // 2^32 and moves in steps of the system timer (about 15.6 ms by default).
 #include "platform/platform.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Console traffic on Windows: standard output through WriteFile, byte for
 // byte (no line-end translation), and standard input read a byte at a time
 // with ReadFile from a console in mode 7 (processed input, line input, echo),

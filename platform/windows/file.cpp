@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The primes file on Windows: created anew with no sharing, so no other run
 // can open it while this one writes, written record by record with one
 // WriteFile each, and closed with its result checked.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Sieve memory on Windows: one fixed block from GlobalAlloc, with undefined
 // contents, and its release through GlobalFree, which can fail.
 #include "platform/platform.h"

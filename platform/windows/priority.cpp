@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // High process priority for the timed phases: the high priority class.
 #include "platform/platform.h"
 #include "platform/windows/windows_api.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The process's start and end on Windows. A write to a pipe whose reader has
 // gone away fails like any other write and raises no signal, and a missing
 // standard handle is never reused for a file, so there is nothing to prepare.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Windows headers as every file of this layer includes them: the kernel
 // library's declarations only, and no min and max macros.
 #pragma once
