@@ -9,6 +9,13 @@
 #endif
 const char ToolVersion[] = SIEVEBENCH_VERSION;
 
+std::string ChartPathCheck(const std::string& path) {
+  if (path.size() <= 4 || !(path.ends_with(".svg") || path.ends_with(".png"))) {
+    return "'" + path + "' must end in .svg or .png";
+  }
+  return path.find_first_of("'\n") == std::string::npos ? "" : "the file name may not hold a quote or a line end";
+}
+
 int ParseCommandLine(CLI::App& app, std::vector<std::string> arguments, std::ostream& out, std::ostream& err) {
   app.set_version_flag("--version", app.get_name() + " " + ToolVersion);
   std::reverse(arguments.begin(), arguments.end());  // CLI11 takes them last first

@@ -13,6 +13,11 @@
 // The version of the sievebench tools, set by the build.
 extern const char ToolVersion[];
 
+// Checks a --chart path for CLI11: it must end in .svg or .png, and it goes
+// into a gnuplot script between quotes, so it may hold no quote or line end.
+// Returns what is wrong, or "".
+std::string ChartPathCheck(const std::string& path);
+
 // Parses `arguments` (without the program's name). Returns -1 when the
 // program should go on, or the status it should end with.
 int ParseCommandLine(CLI::App& app, std::vector<std::string> arguments, std::ostream& out, std::ostream& err);

@@ -27,12 +27,7 @@ static int ParseCompareOptions(int argc, char** argv, CompareOptions& options) {
       ->required();
   app.add_option("--markdown", options.MarkdownPath, "the same table as Markdown");
   app.add_option("--chart", options.ChartPath, "one line per machine against N (.svg or .png; needs gnuplot)")
-      ->check([](const std::string& path) -> std::string {
-        if (path.size() <= 4 || !(path.ends_with(".svg") || path.ends_with(".png"))) {
-          return "'" + path + "' must end in .svg or .png";
-        }
-        return path.find_first_of("'\n") == std::string::npos ? "" : "the file name may not hold a quote or a line end";
-      });
+      ->check(ChartPathCheck);
   return ParseCommandLine(app, std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
 }
 

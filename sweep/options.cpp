@@ -80,12 +80,7 @@ int ParseSweepOptions(const std::vector<std::string>& arguments, SweepOptions& o
   app.add_option("--csv", options.CsvPath, "one row per run");
   app.add_option("--json", options.JsonPath, "the result file: the machine, every run and the summaries");
   app.add_option("--chart", options.ChartPath, "log-log chart of the phase times (.svg or .png; needs gnuplot)")
-      ->check([](const std::string& path) -> std::string {
-        if (path.size() <= 4 || !(path.ends_with(".svg") || path.ends_with(".png"))) {
-          return "'" + path + "' must end in .svg or .png";
-        }
-        return path.find_first_of("'\n") == std::string::npos ? "" : "the file name may not hold a quote or a line end";
-      });
+      ->check(ChartPathCheck);
   app.add_option("--program", options.Program, "the benchmark to run (default: sievebench beside this program)");
   app.add_option("--dir", options.Dir, "where the runs write primes.txt, one folder per run, kept (default: a temporary folder)");
   app.add_option("--timeout", options.TimeoutSeconds, "seconds a run may take before it is stopped")
