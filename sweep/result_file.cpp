@@ -118,36 +118,41 @@ static double NonNegative(const json& object, const std::string& where, const ch
   return value.get<double>();
 }
 
-static std::string Text(const json& object, const std::string& where, const char* key) {
+// The member `key`, which must pass the test `is` (json::is_string and the
+// like); `what` says what it must be.
+static const json& Typed(const json& object, const std::string& where, const char* key,
+                         bool (json::*is)() const noexcept, const char* what) {
   const json& value = Member(object, where, key);
-  if (!value.is_string()) {
-    throw Problem{where + key + ": not a text"};
+  if (!(value.*is)()) {
+    throw Problem{where + key + ": not " + what};
   }
-  return value.get<std::string>();
+  return value;
+}
+
+static std::string Text(const json& object, const std::string& where, const char* key) {
+  return Typed(object, where, key, &json::is_string, "a text").get<std::string>();
 }
 
 static bool Flag(const json& object, const std::string& where, const char* key) {
-  const json& value = Member(object, where, key);
-  if (!value.is_boolean()) {
-    throw Problem{where + key + ": not true or false"};
-  }
-  return value.get<bool>();
+  return Typed(object, where, key, &json::is_boolean, "true or false").get<bool>();
 }
 
 static const json& Object(const json& object, const std::string& where, const char* key) {
-  const json& value = Member(object, where, key);
-  if (!value.is_object()) {
-    throw Problem{where + key + ": not an object"};
-  }
-  return value;
+  return Typed(object, where, key, &json::is_object, "an object");
 }
 
 static const json& Array(const json& object, const std::string& where, const char* key) {
-  const json& value = Member(object, where, key);
-  if (!value.is_array()) {
-    throw Problem{where + key + ": not an array"};
+  return Typed(object, where, key, &json::is_array, "an array");
+}
+
+// The place of element `index` of the array `name`, as messages name it;
+// the element must be an object.
+static std::string ElementWhere(const char* name, size_t index, const json& entry) {
+  const std::string place = std::string(name) + "[" + std::to_string(index) + "]";
+  if (!entry.is_object()) {
+    throw Problem{place + ": not an object"};
   }
-  return value;
+  return place + ".";
 }
 
 static Machine ReadMachine(const json& entry) {
@@ -166,10 +171,7 @@ static Machine ReadMachine(const json& entry) {
 }
 
 static RunRecord ReadRun(const json& entry, size_t index) {
-  const std::string where = "runs[" + std::to_string(index) + "].";
-  if (!entry.is_object()) {
-    throw Problem{"runs[" + std::to_string(index) + "]: not an object"};
-  }
+  const std::string where = ElementWhere("runs", index, entry);
   RunRecord run;
   run.Limit = Unsigned32(entry, where, "limit");
   run.Run = Unsigned32(entry, where, "run");
@@ -206,10 +208,7 @@ static Spread ReadSpread(const json& summary, const std::string& where, const ch
 }
 
 static LimitSummary ReadSummary(const json& entry, size_t index) {
-  const std::string where = "summaries[" + std::to_string(index) + "].";
-  if (!entry.is_object()) {
-    throw Problem{"summaries[" + std::to_string(index) + "]: not an object"};
-  }
+  const std::string where = ElementWhere("summaries", index, entry);
   LimitSummary row;
   row.Limit = Unsigned32(entry, where, "limit");
   row.Runs = Unsigned32(entry, where, "runs");
