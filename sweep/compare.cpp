@@ -20,18 +20,8 @@ std::vector<std::string> FindTampering(const SweepResult& result) {
       continue;
     }
     const std::string where = "limit " + std::to_string(run.Limit) + ", run " + std::to_string(run.Run) + ": ";
-    const Report& values = run.Values;
-    const int64_t primes = KnownPrimeCount(run.Limit);
-    if (primes >= 0 && values.Primes != primes) {
-      problems.push_back(where + "found " + std::to_string(values.Primes) + " primes, not " + std::to_string(primes));
-    }
-    const auto marks = static_cast<uint32_t>(ExpectedLoopCounter(run.Limit));  // the counter is 32 bits
-    if (values.LoopCounter != marks) {
-      problems.push_back(where + "loop-counter " + std::to_string(values.LoopCounter) + ", not " +
-                         std::to_string(marks));
-    }
-    if (uint64_t{values.InitMs} + values.SieveMs + values.CountMs != values.TotalMs) {
-      problems.push_back(where + "total " + std::to_string(values.TotalMs) + " ms is not the sum of the phases");
+    for (const std::string& problem : CheckCounts(run.Values, run.Limit)) {
+      problems.push_back(where + problem);
     }
   }
   return problems;

@@ -32,6 +32,10 @@ int64_t KnownPrimeCount(uint32_t limit);
 // p*p <= N, of ((N div p) - p) div 2 + 1.
 uint64_t ExpectedLoopCounter(uint32_t limit);
 
+// What is wrong with the counts and the total of a run that asked for
+// `limit`: the primes against known values, the loop-counter against its
+// closed form, the total against the sum of the phases; empty when they agree.
+std::vector<std::string> CheckCounts(const Report& report, uint32_t limit);
 // Everything wrong with a run that asked for `limit` and left a primes file
 // of `primesFileSize` bytes (-1: no file); empty when the run is valid.
 std::vector<std::string> ValidateRun(const Report& report, uint32_t limit, int64_t primesFileSize);
