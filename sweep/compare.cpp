@@ -66,18 +66,23 @@ static uint32_t PhaseMs(const Report& values, int phase) {
 std::vector<PhaseRow> CompareMedians(const std::vector<ComparedFile>& files) {
   std::vector<PhaseRow> rows;
   for (const uint32_t limit : AllLimits(files)) {
-    for (int phase = 0; phase < 4; ++phase) {
-      PhaseRow row{limit, PhaseNames[phase], {}};
-      for (const ComparedFile& file : files) {
-        std::vector<double> times;
-        for (const RunRecord& run : file.Result.Runs) {
-          if (run.Limit == limit && run.Valid && !run.Warmup) {
-            times.push_back(PhaseMs(run.Values, phase));
+    const size_t first = rows.size();
+    for (const char* phase : PhaseNames) {
+      rows.push_back({limit, phase, {}});
+    }
+    // One pass over a file's runs gives all four phases of the limit.
+    for (const ComparedFile& file : files) {
+      std::vector<double> times[4];
+      for (const RunRecord& run : file.Result.Runs) {
+        if (run.Limit == limit && run.Valid && !run.Warmup) {
+          for (int phase = 0; phase < 4; ++phase) {
+            times[phase].push_back(PhaseMs(run.Values, phase));
           }
         }
-        row.Medians.push_back(times.empty() ? -1 : SpreadOf(times).Median);
       }
-      rows.push_back(row);
+      for (size_t phase = 0; phase < 4; ++phase) {
+        rows[first + phase].Medians.push_back(times[phase].empty() ? -1 : SpreadOf(times[phase]).Median);
+      }
     }
   }
   return rows;
@@ -120,25 +125,18 @@ static std::vector<std::vector<std::string>> TableCells(const std::vector<Compar
   return cells;
 }
 
-// Columns on a terminal: UTF-8 continuation bytes take none.
-static size_t Columns(const std::string& text) {
-  return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char byte) {
-    return (static_cast<unsigned char>(byte) & 0xC0) != 0x80;
-  }));
-}
-
 std::string TextTable(const std::vector<ComparedFile>& files) {
   const auto cells = TableCells(files);
   std::vector<size_t> widths(cells.front().size(), 0);
   for (const auto& line : cells) {
     for (size_t column = 0; column < line.size(); ++column) {
-      widths[column] = std::max(widths[column], Columns(line[column]));
+      widths[column] = std::max(widths[column], TerminalColumns(line[column]));
     }
   }
   std::ostringstream table;
   for (const auto& line : cells) {
     for (size_t column = 0; column < line.size(); ++column) {
-      const std::string padding(widths[column] - Columns(line[column]), ' ');
+      const std::string padding(widths[column] - TerminalColumns(line[column]), ' ');
       // Numbers stand right, names left.
       table << (column == 1 ? line[column] + padding : padding + line[column]) << (column + 1 < line.size() ? "  " : "\n");
     }

@@ -30,9 +30,15 @@ static std::string Rate(double perSecond) {
   return text;
 }
 
-// Pads a cell that may hold the two-byte "±" to `width` columns.
+size_t TerminalColumns(const std::string& text) {
+  return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char byte) {
+    return (static_cast<unsigned char>(byte) & 0xC0) != 0x80;
+  }));
+}
+
+// Pads a cell that may hold "±" to `width` columns.
 static std::string Padded(const std::string& cell, size_t width) {
-  const size_t columns = cell.size() - static_cast<size_t>(std::count(cell.begin(), cell.end(), '\xc2'));
+  const size_t columns = TerminalColumns(cell);
   return cell + std::string(width > columns ? width - columns : 0, ' ');
 }
 

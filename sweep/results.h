@@ -81,6 +81,9 @@ struct SweepResult {
   bool operator==(const SweepResult&) const = default;
 };
 
+// The columns `text` takes on a terminal: UTF-8 continuation bytes take none.
+size_t TerminalColumns(const std::string& text);
+
 void PrintTable(std::FILE* out, const std::vector<LimitSummary>& summaries);
 // Each writer returns an error message, or "" when the file was written.
 std::string WriteCsv(const std::string& path, const std::vector<RunRecord>& runs);
