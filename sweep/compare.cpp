@@ -199,9 +199,8 @@ static std::string GnuplotText(const std::string& text) {
 }
 
 std::string DrawComparisonChart(const std::string& path, const std::vector<ComparedFile>& files, std::string& skipped) {
-  skipped.clear();
-  if (!GnuplotInstalled()) {
-    skipped = "no chart: gnuplot is not installed (Debian: apt-get install gnuplot-nox)";
+  skipped = GnuplotMissing();
+  if (!skipped.empty()) {
     return "";
   }
   const std::vector<PhaseRow> rows = CompareMedians(files);
@@ -229,10 +228,5 @@ std::string DrawComparisonChart(const std::string& path, const std::vector<Compa
       }
     }
   }
-  if (clauses.empty()) {
-    skipped = "no chart: every time was 0 ms, which a log axis cannot show";
-    return "";
-  }
-  script << "plot " << clauses << "\n";
-  return RunGnuplot(script.str(), path);
+  return Plot(script.str(), clauses, path, skipped);
 }

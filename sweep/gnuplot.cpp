@@ -9,16 +9,16 @@
 #include <fstream>
 #include <sstream>
 
-bool GnuplotInstalled() {
+std::string GnuplotMissing() {
   const char* path = std::getenv("PATH");
   std::istringstream folders(path == nullptr ? "" : path);
   std::string folder;
   while (std::getline(folders, folder, ':')) {
     if (!folder.empty() && access((folder + "/gnuplot").c_str(), X_OK) == 0) {
-      return true;
+      return "";
     }
   }
-  return false;
+  return "no chart: gnuplot is not installed (Debian: apt-get install gnuplot-nox)";
 }
 
 std::string PlotValue(double milliseconds) {
@@ -36,7 +36,7 @@ std::string ChartOpening(const std::string& path, const std::string& title) {
   return script.str();
 }
 
-std::string RunGnuplot(const std::string& script, const std::string& path) {
+static std::string RunGnuplot(const std::string& script, const std::string& path) {
   char scriptPath[] = "/tmp/sievebench-chart-XXXXXX";
   const int file = mkstemp(scriptPath);
   if (file < 0) {
@@ -58,4 +58,12 @@ std::string RunGnuplot(const std::string& script, const std::string& path) {
     return "gnuplot could not draw " + path;
   }
   return "";
+}
+
+std::string Plot(const std::string& script, const std::string& clauses, const std::string& path, std::string& skipped) {
+  if (clauses.empty()) {
+    skipped = "no chart: every time was 0 ms, which a log axis cannot show";
+    return "";
+  }
+  return RunGnuplot(script + "plot " + clauses + "\n", path);
 }

@@ -6,12 +6,14 @@
 
 #include <string>
 
-// True when a gnuplot is on the PATH.
-bool GnuplotInstalled();
+// Why no chart can be drawn at all, or "" when a gnuplot is on the PATH.
+std::string GnuplotMissing();
 // A time as a plotted value: a log axis cannot show 0 ms, so it is left out (NaN).
 std::string PlotValue(double milliseconds);
 // The opening of a log-log script of times against N that draws `path`
 // (.svg or .png) with the given title.
 std::string ChartOpening(const std::string& path, const std::string& title);
-// Runs gnuplot on `script`; returns an error message, or "" when `path` was drawn.
-std::string RunGnuplot(const std::string& script, const std::string& path);
+// Draws `path` from `script` (its opening and data blocks) and the plot's
+// clauses. No clause means every time was 0 ms: nothing is drawn and `skipped`
+// says why. Returns an error message, or "" when `path` was drawn or skipped.
+std::string Plot(const std::string& script, const std::string& clauses, const std::string& path, std::string& skipped);

@@ -111,14 +111,8 @@ static std::string PlotClauses(const std::vector<LimitSummary>& summaries) {
 }
 
 std::string DrawChart(const std::string& path, const std::vector<LimitSummary>& summaries, std::string& skipped) {
-  skipped.clear();
-  if (!GnuplotInstalled()) {
-    skipped = "no chart: gnuplot is not installed (Debian: apt-get install gnuplot-nox)";
-    return "";
-  }
-  const std::string clauses = PlotClauses(summaries);
-  if (clauses.empty()) {
-    skipped = "no chart: every time was 0 ms, which a log axis cannot show";
+  skipped = GnuplotMissing();
+  if (!skipped.empty()) {
     return "";
   }
   std::ostringstream script;
@@ -130,6 +124,6 @@ std::string DrawChart(const std::string& path, const std::vector<LimitSummary>& 
     }
     script << '\n';
   }
-  script << "EOD\nplot " << clauses << "\n";
-  return RunGnuplot(script.str(), path);
+  script << "EOD\n";
+  return Plot(script.str(), PlotClauses(summaries), path, skipped);
 }
