@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "sweep/results.h"
+#include "results/model.h"
 
 // The processor's name from a /proc/cpuinfo text: the model name where the
 // architecture gives one, else the best field it offers (ARM's implementer

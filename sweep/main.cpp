@@ -14,13 +14,13 @@
 #include <vector>
 
 #include "sweep/child.h"
-#include "sweep/command_line.h"
+#include "results/command_line.h"
 #include "sweep/machine.h"
 #include "sweep/options.h"
-#include "sweep/report.h"
-#include "sweep/result_file.h"
-#include "sweep/results.h"
-#include "sweep/statistics.h"
+#include "results/report.h"
+#include "results/result_file.h"
+#include "results/model.h"
+#include "results/statistics.h"
 
 namespace fs = std::filesystem;
 

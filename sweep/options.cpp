@@ -3,7 +3,7 @@
 // their own. Every mistake gets a message naming the option and what it takes.
 #include "sweep/options.h"
 
-#include "sweep/command_line.h"
+#include "results/command_line.h"
 
 #include <cmath>
 #include <cstdlib>

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "sweep/compare.h"
-#include "sweep/result_file.h"
+#include "results/comparison.h"
+#include "results/result_file.h"
 #include "tests/test_files.h"
 
 // A result of valid measured runs of the limit 100 (25 primes, 28 marks)

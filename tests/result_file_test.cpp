@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "sweep/machine.h"
-#include "sweep/result_file.h"
-#include "sweep/statistics.h"
+#include "results/result_file.h"
+#include "results/statistics.h"
 
 static RunRecord ValidRun(uint32_t limit, uint32_t run, uint32_t totalMs, bool warmup = false) {
   RunRecord record;

@@ -14,8 +14,8 @@
 
 #include "tests/child_process.h"
 #include "sweep/options.h"
-#include "sweep/result_file.h"
-#include "sweep/report.h"
+#include "results/result_file.h"
+#include "results/report.h"
 
 static std::string SampleReport(const std::string& primes = "25", const std::string& extra = "") {
   return std::string(PromptText) +

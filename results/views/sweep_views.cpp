@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The sweep's outputs for people and for spreadsheets: the table, CSV and the chart.
-#include "sweep/results.h"
+#include "results/model.h"
 
-#include "sweep/gnuplot.h"
+#include "results/views/gnuplot.h"
 
 #include <algorithm>
 #include <fstream>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Statistics of the sweep, kept apart from its process handling so they can
 // be checked on made-up runs.
-#include "sweep/statistics.h"
+#include "results/statistics.h"
 
 #include <algorithm>
 #include <cmath>

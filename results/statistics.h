@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "sweep/results.h"
+#include "results/model.h"
 
 // Median, mean, sample standard deviation, min and max.
 Spread SpreadOf(std::vector<double> values);

@@ -2,7 +2,7 @@
 // Report parsing and validation for the sweep. The checks use nothing of the
 // benchmark's code: known values of the prime-counting function, a plain
 // sieve of their own, and the closed form of the mark count.
-#include "sweep/report.h"
+#include "results/report.h"
 
 #include <map>
 #include <regex>

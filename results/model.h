@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "sweep/report.h"
+#include "results/report.h"
 
 struct RunRecord {
   uint32_t Limit = 0;

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "sweep/command_line.h"
-#include "sweep/compare.h"
-#include "sweep/result_file.h"
+#include "results/command_line.h"
+#include "results/comparison.h"
+#include "results/result_file.h"
 
 struct CompareOptions {
   std::vector<std::string> Paths;

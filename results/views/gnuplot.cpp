@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The one place that starts gnuplot.
-#include "sweep/gnuplot.h"
+#include "results/views/gnuplot.h"
 
 #include <sys/wait.h>
 #include <unistd.h>

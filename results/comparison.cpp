@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: MIT
 // sievebench-compare's checks, table and chart, kept apart from its command
 // line so they can be tried on made-up files.
-#include "sweep/compare.h"
+#include "results/comparison.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <sstream>
 
-#include "sweep/gnuplot.h"
-#include "sweep/report.h"
-#include "sweep/statistics.h"
+#include "results/views/gnuplot.h"
+#include "results/report.h"
+#include "results/statistics.h"
 
 static const char Dash[] = "\u2013";  // "–": no figure to give
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "sweep/results.h"
+#include "results/model.h"
 
 // A result file that passed its checks, with the name it goes by in the table.
 struct ComparedFile {

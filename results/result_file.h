@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "sweep/results.h"
+#include "results/model.h"
 
 // The format's name and version, the file's "format" key.
 extern const char ResultFormat[];

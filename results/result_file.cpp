@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Result files through nlohmann-json. The reader checks every value before
 // taking it: nlohmann's get<uint32_t>() would wrap -1 and cut 3.7 in silence.
-#include "sweep/result_file.h"
+#include "results/result_file.h"
 
 #include <cerrno>
 #include <cmath>

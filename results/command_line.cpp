@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The one place that maps CLI11's outcomes to the companions' exit statuses.
-#include "sweep/command_line.h"
+#include "results/command_line.h"
 
 #include <algorithm>
 
