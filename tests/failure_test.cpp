@@ -97,6 +97,19 @@ TEST_F(FailingRun, InjectedMemoryFaults) {
   ExpectReport(noRelease.Output, {.Limit = 100, .Primes = 25, .Marks = 28, .ReleaseError = true});
 }
 
+// The times differ from run to run, in digits too: each number counts as one
+// character, so two outputs compare by their texts alone.
+static std::string WithNumbersAsOneCharacter(const std::string& output) {
+  std::string shape;
+  for (std::size_t at = 0; at < output.size(); ++at) {
+    const bool digit = output[at] >= '0' && output[at] <= '9';
+    const bool previousDigit = at > 0 && output[at - 1] >= '0' && output[at - 1] <= '9';
+    if (!digit) shape += output[at];
+    else if (!previousDigit) shape += '#';
+  }
+  return shape;
+}
+
 // Whichever console write fails, the run goes on to the end: the output is
 // the whole report less one text, and the primes file is complete.
 TEST_F(FailingRun, AnyFailedConsoleWriteLosesOneTextAndNothingElse) {
@@ -106,7 +119,7 @@ TEST_F(FailingRun, AnyFailedConsoleWriteLosesOneTextAndNothingElse) {
     SCOPED_TRACE(write);
     const ChildResult result = Run("console-write:" + std::to_string(write));
     EXPECT_EQ(result.ExitCode, 0);
-    EXPECT_LT(result.Output.size(), whole.Output.size());
+    EXPECT_LT(WithNumbersAsOneCharacter(result.Output).size(), WithNumbersAsOneCharacter(whole.Output).size());
     EXPECT_EQ(result.Output.find(" loop-counter\r\n") == std::string::npos, write == 22);
     EXPECT_EQ(PrimesFile(), AllRecords());
   }
