@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-// sievebench-compare: one table across result files from several machines
-// (or several sweeps of one), each file checked first. Exit status: 0 when
-// every file was sound, 2 when any was malformed, otherwise 1 when any was
-// tampered with or an output could not be written.
+// sievebench-compare: result files of several machines (or several sweeps of
+// one) against the first, each file checked first; a table for the terminal,
+// and Markdown, JSON and a chart on request. The exit statuses are listed in
+// ExitStatus below.
+#include <cstdlib>
 #include <exception>
-#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -12,39 +12,73 @@
 #include "results/command_line.h"
 #include "results/comparison.h"
 #include "results/result_file.h"
+#include "results/system.h"
+#include "results/text_safe.h"
+#include "results/views/cell_text.h"
+#include "results/views/chart.h"
+#include "results/views/json.h"
+#include "results/views/markdown.h"
+#include "results/views/text.h"
+
+namespace {
+
+enum ExitStatus {
+  Compared = 0,       // every file was sound
+  Refused = 1,        // a file was tampered with, or an output could not be written
+  Malformed = 2,      // a file was malformed or unreadable, or an option was wrong
+  SlowerThanGate = 3  // --fail-slower: a machine's total is significantly slower by more than the gate
+};
 
 struct CompareOptions {
   std::vector<std::string> Paths;
   std::string MarkdownPath;
+  std::string JsonPath;
   std::string ChartPath;
+  double Alpha = 0.05;
+  std::optional<double> FailSlowerPercent;
 };
 
-static int ParseCompareOptions(int argc, char** argv, CompareOptions& options) {
-  CLI::App app("Compares sievebench-sweep result files: per limit and phase, each machine's median and its\n"
-               "ratio to the first file's.",
+int ParseCompareOptions(int argc, char** argv, CompareOptions& options) {
+  CLI::App app("Compares sievebench-sweep result files against the first: per limit and phase, each machine's\n"
+               "median with its 95% interval, its change, and whether the change is significant.",
                "sievebench-compare");
   app.add_option("files", options.Paths, "result files (sievebench-sweep --json); the first is the baseline")
       ->required();
-  app.add_option("--markdown", options.MarkdownPath, "the same table as Markdown");
+  app.add_option("--alpha", options.Alpha, "a change is significant when its p-value is below this")
+      ->check([](const std::string& text) {
+        const double alpha = std::strtod(text.c_str(), nullptr);
+        return alpha > 0 && alpha < 1 ? std::string() : "--alpha takes a number between 0 and 1, both left out";
+      })
+      ->capture_default_str();
+  app.add_option("--fail-slower", options.FailSlowerPercent,
+                 "exit with 3 when a machine's total geomean is significantly slower than the baseline by more "
+                 "than this many percent")
+      ->check(CLI::NonNegativeNumber);
+  app.add_option("--markdown", options.MarkdownPath, "the comparison as Markdown");
+  app.add_option("--json", options.JsonPath, "the comparison as JSON");
   app.add_option("--chart", options.ChartPath, "one line per machine against N (.svg or .png; needs gnuplot)")
       ->check(ChartPathCheck);
   return ParseCommandLine(app, std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
 }
 
+void Complain(const std::string& path, const std::string& problem) {
+  std::cerr << "sievebench-compare: " << TerminalSafe(path) << ": " << TerminalSafe(problem) << "\n";
+}
+
 // Reads and checks every file; each one that fails is named with what is wrong.
-static std::vector<ComparedFile> ReadFiles(const std::vector<std::string>& paths, bool& malformed, bool& tampered) {
+std::vector<ComparedFile> ReadFiles(const std::vector<std::string>& paths, bool& malformed, bool& tampered) {
   std::vector<ComparedFile> files;
   for (const std::string& path : paths) {
     ComparedFile file{path, {}, {}};
     const std::string problem = ReadResultFile(path, file.Result);
     if (!problem.empty()) {
-      std::cerr << "sievebench-compare: " << path << ": " << problem << "\n";
+      Complain(path, problem);
       malformed = true;
       continue;
     }
     const std::vector<std::string> tampering = FindTampering(file.Result);
     for (const std::string& run : tampering) {
-      std::cerr << "sievebench-compare: " << path << ": tampered: " << run << "\n";
+      Complain(path, "tampered: " + run);
     }
     if (!tampering.empty()) {
       tampered = true;
@@ -55,30 +89,56 @@ static std::vector<ComparedFile> ReadFiles(const std::vector<std::string>& paths
   return files;
 }
 
-static bool WriteMarkdown(const std::string& path, const std::vector<ComparedFile>& files) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << MarkdownTable(files);
-  out.close();
-  if (out.fail()) {
-    std::cerr << "sievebench-compare: cannot write " << path << "\n";
+bool WriteOutput(const std::string& path, const std::string& text) {
+  const std::string problem = ReplaceFileDurably(path, text);
+  if (!problem.empty()) {
+    std::cerr << "sievebench-compare: " << TerminalSafe(problem) << "\n";
     return false;
   }
-  std::cout << "wrote " << path << "\n";
+  std::cout << "wrote " << TerminalSafe(path) << "\n";
   return true;
 }
 
-static bool WriteChart(const std::string& path, const std::vector<ComparedFile>& files) {
+bool WriteChart(const std::string& path, const Comparison& comparison) {
   std::string skipped;
-  const std::string problem = DrawComparisonChart(path, files, skipped);
+  const std::string problem = DrawComparisonChart(path, comparison, skipped);
   if (!problem.empty()) {
     std::cerr << "sievebench-compare: " << problem << "\n";
     return false;
   }
-  std::cout << (skipped.empty() ? "wrote " + path : skipped) << "\n";
+  std::cout << (skipped.empty() ? "wrote " + TerminalSafe(path) : skipped) << "\n";
   return true;
 }
 
-static int Compare(int argc, char** argv) {
+// Writes every output asked for; false when any could not be written.
+bool WriteOutputs(const CompareOptions& options, const Comparison& comparison) {
+  bool written = true;
+  if (!options.MarkdownPath.empty()) {
+    written = WriteOutput(options.MarkdownPath, ComparisonMarkdown(comparison)) && written;
+  }
+  if (!options.JsonPath.empty()) {
+    written = WriteOutput(options.JsonPath, ComparisonJson(comparison)) && written;
+  }
+  if (!options.ChartPath.empty()) {
+    written = WriteChart(options.ChartPath, comparison) && written;
+  }
+  return written;
+}
+
+// Names each machine that --fail-slower catches; true when there is one.
+bool GateTripped(const Comparison& comparison, double percent) {
+  const std::vector<size_t> slower = SignificantlySlower(comparison, percent);
+  for (const size_t file : slower) {
+    std::cerr << "sievebench-compare: " << TerminalSafe(comparison.Files[file].Name) << " is significantly slower than "
+              << TerminalSafe(comparison.Files[0].Name) << ": its total geomean "
+              << PercentText(*TotalGeomean(comparison, file)->ChangePercent) << " is past the gate of "
+              << PlainNumber(percent) << "%\n";
+  }
+  return !slower.empty();
+}
+
+int Compare(int argc, char** argv) {
+  PrepareConsole();
   CompareOptions options;
   const int status = ParseCompareOptions(argc, argv, options);
   if (status >= 0) {
@@ -88,21 +148,26 @@ static int Compare(int argc, char** argv) {
   bool tampered = false;
   std::vector<ComparedFile> files = ReadFiles(options.Paths, malformed, tampered);
   bool written = true;
+  bool slower = false;
   if (!files.empty()) {
     NameFiles(files);
-    std::cout << TextTable(files) << InvalidRunNotes(files);
-    if (!options.MarkdownPath.empty()) {
-      written = WriteMarkdown(options.MarkdownPath, files) && written;
-    }
-    if (!options.ChartPath.empty()) {
-      written = WriteChart(options.ChartPath, files) && written;
+    const Comparison comparison = CompareFiles(std::move(files), options.Alpha);
+    std::cout << ComparisonText(comparison);
+    written = WriteOutputs(options, comparison);
+    if (options.FailSlowerPercent) {
+      slower = GateTripped(comparison, *options.FailSlowerPercent);
     }
   }
   if (malformed) {
-    return 2;
+    return Malformed;
   }
-  return tampered || !written ? 1 : 0;
+  if (tampered || !written) {
+    return Refused;
+  }
+  return slower ? SlowerThanGate : Compared;
 }
+
+}  // namespace
 
 int main(int argc, char** argv) {
   // Whatever a file holds has been checked before use; what is left to throw
@@ -111,6 +176,6 @@ int main(int argc, char** argv) {
     return Compare(argc, argv);
   } catch (const std::exception& error) {
     std::cerr << "sievebench-compare: " << error.what() << "\n";
-    return 1;
+    return Refused;
   }
 }

@@ -1,17 +1,17 @@
 // SPDX-License-Identifier: MIT
-// sievebench-compare's checks, table and chart, kept apart from its command
-// line so they can be tried on made-up files.
+// The comparison's decisions, made once: which phases are long enough to
+// compare, which changes are significant, what the geometric means cover,
+// and what the reader must be warned of.
 #include "results/comparison.h"
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
-#include <sstream>
+#include <map>
+#include <set>
 
-#include "results/views/gnuplot.h"
 #include "results/report.h"
 #include "results/statistics.h"
-
-static const char Dash[] = "\u2013";  // "–": no figure to give
 
 std::vector<std::string> FindTampering(const SweepResult& result) {
   std::vector<std::string> problems;
@@ -44,189 +44,388 @@ void NameFiles(std::vector<ComparedFile>& files) {
   }
 }
 
-static std::vector<uint32_t> AllLimits(const std::vector<ComparedFile>& files) {
-  std::vector<uint32_t> limits;
-  for (const ComparedFile& file : files) {
-    for (const RunRecord& run : file.Result.Runs) {
-      limits.push_back(run.Limit);
+const char* PhaseName(TimedPhase phase) {
+  static const char* const Names[] = {"init", "sieve", "count", "total"};
+  return Names[static_cast<int>(phase)];
+}
+
+uint32_t PhaseMs(const Report& values, TimedPhase phase) {
+  const uint32_t times[] = {values.InitMs, values.SieveMs, values.CountMs, values.TotalMs};
+  return times[static_cast<int>(phase)];
+}
+
+namespace {
+
+// The limits each file has measured valid runs of, in ascending order.
+std::set<uint32_t> MeasuredLimits(const SweepResult& result) {
+  std::set<uint32_t> limits;
+  for (const RunRecord& run : result.Runs) {
+    if (run.Valid && !run.Warmup) {
+      limits.insert(run.Limit);
     }
   }
-  std::sort(limits.begin(), limits.end());
-  limits.erase(std::unique(limits.begin(), limits.end()), limits.end());
   return limits;
 }
 
-static constexpr const char* PhaseNames[] = {"init", "sieve", "count", "total"};
+// One file's times of one limit, per phase, over its measured valid runs.
+using PhaseTimes = std::vector<double>[4];
 
-static uint32_t PhaseMs(const Report& values, int phase) {
-  const uint32_t times[] = {values.InitMs, values.SieveMs, values.CountMs, values.TotalMs};
-  return times[phase];
+void CollectTimes(const SweepResult& result, uint32_t limit, PhaseTimes& times) {
+  for (const RunRecord& run : result.Runs) {
+    if (run.Limit == limit && run.Valid && !run.Warmup) {
+      for (const TimedPhase phase : AllPhases) {
+        times[static_cast<int>(phase)].push_back(PhaseMs(run.Values, phase));
+      }
+    }
+  }
 }
 
-std::vector<PhaseRow> CompareMedians(const std::vector<ComparedFile>& files) {
-  std::vector<PhaseRow> rows;
-  for (const uint32_t limit : AllLimits(files)) {
-    const size_t first = rows.size();
-    for (const char* phase : PhaseNames) {
-      rows.push_back({limit, phase, {}});
+void AddNote(Cell& cell, const std::string& note) {
+  cell.Note += (cell.Note.empty() ? "" : "; ") + note;
+}
+
+Cell Describe(const std::vector<double>& times, double resolution) {
+  Cell cell;
+  cell.Runs = times.size();
+  if (times.empty()) {
+    AddNote(cell, "no valid run of this limit");
+    return cell;
+  }
+  const Spread spread = SpreadOf(times);
+  cell.MedianMs = spread.Median;
+  cell.MinMs = spread.Min;
+  cell.MaxMs = spread.Max;
+  cell.MedianInterval = MedianInterval(times);
+  if (!cell.MedianInterval) {
+    AddNote(cell, "no interval: fewer than 6 runs");
+  }
+  cell.TooShort = cell.MedianMs < FewestTicks * resolution;
+  return cell;
+}
+
+// Sets the cell of `times` against the baseline's.
+void CompareWithBaseline(Cell& cell, const std::vector<double>& times, const Cell& baseline,
+                         const std::vector<double>& baselineTimes, double alpha) {
+  if (cell.Runs == 0) {
+    return;
+  }
+  if (baseline.Runs == 0) {
+    AddNote(cell, "the baseline has no valid run of this limit");
+    return;
+  }
+  if (cell.TooShort || baseline.TooShort) {
+    cell.TooShort = true;
+    AddNote(cell, "too short: a median under 10 timer ticks");
+    return;
+  }
+  cell.ChangePercent = (cell.MedianMs / baseline.MedianMs - 1) * 100;
+  cell.PValue = MannWhitneyP(times, baselineTimes);
+  cell.Significant = *cell.PValue < alpha;
+}
+
+std::vector<ComparisonRow> CompareRows(const std::vector<ComparedFile>& files, double alpha) {
+  std::set<uint32_t> limits;
+  for (const ComparedFile& file : files) {
+    const std::set<uint32_t> own = MeasuredLimits(file.Result);
+    limits.insert(own.begin(), own.end());
+  }
+  std::vector<ComparisonRow> rows;
+  for (const uint32_t limit : limits) {
+    std::vector<PhaseTimes> times(files.size());
+    for (size_t file = 0; file < files.size(); ++file) {
+      CollectTimes(files[file].Result, limit, times[file]);
     }
-    // One pass over a file's runs gives all four phases of the limit.
-    for (const ComparedFile& file : files) {
-      std::vector<double> times[4];
-      for (const RunRecord& run : file.Result.Runs) {
-        if (run.Limit == limit && run.Valid && !run.Warmup) {
-          for (int phase = 0; phase < 4; ++phase) {
-            times[phase].push_back(PhaseMs(run.Values, phase));
+    for (const TimedPhase phase : AllPhases) {
+      const int index = static_cast<int>(phase);
+      ComparisonRow row{limit, phase, {}};
+      for (size_t file = 0; file < files.size(); ++file) {
+        row.Cells.push_back(Describe(times[file][index], TimerResolution(files[file].Result.Conditions)));
+        if (file == 0) {
+          AddNote(row.Cells[0], "baseline");
+          if (row.Cells[0].TooShort) {
+            AddNote(row.Cells[0], "too short: a median under 10 timer ticks");
           }
+        } else {
+          CompareWithBaseline(row.Cells[file], times[file][index], row.Cells[0], times[0][index], alpha);
         }
       }
-      for (size_t phase = 0; phase < 4; ++phase) {
-        rows[first + phase].Medians.push_back(times[phase].empty() ? -1 : SpreadOf(times[phase]).Median);
-      }
+      rows.push_back(std::move(row));
     }
   }
   return rows;
 }
 
-std::string RatioText(double median, double baseline) {
-  if (median < 0 || baseline <= 0) {
-    return Dash;
-  }
-  char text[32];
-  std::snprintf(text, sizeof text, "%.2fx", median / baseline);
-  return text;
-}
-
-static std::string Cell(double median, double baseline) {
-  if (median < 0) {
-    return Dash;
-  }
-  char text[48];
-  std::snprintf(text, sizeof text, median == static_cast<double>(static_cast<uint64_t>(median)) ? "%.0f ms" : "%.1f ms",
-                median);
-  return std::string(text) + " (" + RatioText(median, baseline) + ")";
-}
-
-// The table as cells: a heading row, then one row per limit and phase.
-static std::vector<std::vector<std::string>> TableCells(const std::vector<ComparedFile>& files) {
-  std::vector<std::vector<std::string>> cells;
-  std::vector<std::string> heading = {"limit", "phase"};
-  for (const ComparedFile& file : files) {
-    heading.push_back(file.Name);
-  }
-  cells.push_back(heading);
-  for (const PhaseRow& row : CompareMedians(files)) {
-    std::vector<std::string> line = {std::to_string(row.Limit), row.Phase};
-    for (const double median : row.Medians) {
-      line.push_back(Cell(median, row.Medians.front()));
+GeomeanCell GeomeanOf(const std::vector<ComparisonRow>& rows, TimedPhase phase, size_t file) {
+  GeomeanCell cell;
+  double logSum = 0;
+  for (const ComparisonRow& row : rows) {
+    const Cell& own = row.Cells[file];
+    if (row.Phase != phase || !own.ChangePercent) {
+      continue;
     }
-    cells.push_back(line);
+    cell.Limits.push_back(row.Limit);
+    logSum += std::log(own.MedianMs / row.Cells[0].MedianMs);
+    const bool significant = own.Significant.value_or(false);
+    cell.SlowerLimits += significant && *own.ChangePercent > 0 ? size_t{1} : size_t{0};
+    cell.FasterLimits += significant && *own.ChangePercent < 0 ? size_t{1} : size_t{0};
   }
-  return cells;
-}
-
-std::string TextTable(const std::vector<ComparedFile>& files) {
-  const auto cells = TableCells(files);
-  std::vector<size_t> widths(cells.front().size(), 0);
-  for (const auto& line : cells) {
-    for (size_t column = 0; column < line.size(); ++column) {
-      widths[column] = std::max(widths[column], TerminalColumns(line[column]));
-    }
+  if (cell.Limits.empty()) {
+    return cell;
   }
-  std::ostringstream table;
-  for (const auto& line : cells) {
-    for (size_t column = 0; column < line.size(); ++column) {
-      const std::string padding(widths[column] - TerminalColumns(line[column]), ' ');
-      // Numbers stand right, names left.
-      table << (column == 1 ? line[column] + padding : padding + line[column]) << (column + 1 < line.size() ? "  " : "\n");
-    }
-  }
-  table << "medians over the measured valid runs; in brackets, the ratio to " << files.front().Name << "\n";
-  return table.str();
-}
-
-// A table cell in Markdown: a bar would end the cell.
-static std::string MarkdownCell(const std::string& text) {
-  std::string cell;
-  for (const char byte : text) {
-    cell += byte == '|' ? "\\|" : byte == '\n' ? " " : std::string(1, byte);
-  }
+  cell.ChangePercent = std::expm1(logSum / static_cast<double>(cell.Limits.size())) * 100;
+  const size_t with = *cell.ChangePercent > 0 ? cell.SlowerLimits : cell.FasterLimits;
+  const size_t against = *cell.ChangePercent > 0 ? cell.FasterLimits : cell.SlowerLimits;
+  cell.Significant = *cell.ChangePercent != 0 && 2 * with > cell.Limits.size() && against == 0;
   return cell;
 }
 
-std::string MarkdownTable(const std::vector<ComparedFile>& files) {
-  const auto cells = TableCells(files);
-  std::ostringstream table;
-  for (size_t line = 0; line < cells.size(); ++line) {
-    table << "|";
-    for (const std::string& cell : cells[line]) {
-      table << " " << MarkdownCell(cell) << " |";
-    }
-    table << "\n";
-    if (line == 0) {
-      table << "|---:|---|";
-      for (size_t file = 0; file < files.size(); ++file) {
-        table << "---:|";
-      }
-      table << "\n";
-    }
+std::string LimitList(const std::set<uint32_t>& limits) {
+  std::string list;
+  for (const uint32_t limit : limits) {
+    list += (list.empty() ? "" : ", ") + std::to_string(limit);
   }
-  table << "\nMedians over the measured valid runs; in brackets, the ratio to " << MarkdownCell(files.front().Name)
-        << ".\n";
-  return table.str();
+  return list.empty() ? "none" : list;
 }
 
-std::string InvalidRunNotes(const std::vector<ComparedFile>& files) {
-  std::ostringstream notes;
+// One warning for all the pairs of sample sizes that cannot reach p < alpha.
+std::optional<std::string> TooFewRunsWarning(const Comparison& comparison) {
+  std::map<std::pair<size_t, size_t>, std::set<std::string>> pairs;
+  for (const ComparisonRow& row : comparison.Rows) {
+    for (size_t file = 1; file < row.Cells.size(); ++file) {
+      const Cell& cell = row.Cells[file];
+      if (cell.PValue && SmallestP(cell.Runs, row.Cells[0].Runs) >= comparison.Alpha) {
+        pairs[{cell.Runs, row.Cells[0].Runs}].insert(comparison.Files[file].Name);
+      }
+    }
+  }
+  if (pairs.empty()) {
+    return std::nullopt;
+  }
+  std::string sizes;
+  for (const auto& [sizesPair, names] : pairs) {
+    std::string who;
+    size_t shown = 0;
+    for (const std::string& name : names) {
+      who += shown++ < 3 ? std::string(who.empty() ? "" : ", ") + name : "";
+    }
+    if (names.size() > 3) {
+      who += " and " + std::to_string(names.size() - 3) + " more";
+    }
+    sizes += std::string(sizes.empty() ? "" : "; ") + std::to_string(sizesPair.first) + " runs against " +
+             std::to_string(sizesPair.second) + " (" + who + ")";
+  }
+  const size_t needed = RunsNeededPerSide(comparison.Alpha);
+  char alpha[32];
+  std::snprintf(alpha, sizeof alpha, "%g", comparison.Alpha);
+  return "too few runs to tell a change from noise: with " + sizes + " no change can reach p < " + alpha + "; " +
+         std::to_string(needed) + " measured runs a side are needed (sievebench-sweep --repeat " +
+         std::to_string(needed) + ")";
+}
+
+std::vector<std::string> LimitWarnings(const std::vector<ComparedFile>& files) {
+  std::vector<std::string> warnings;
+  const std::set<uint32_t> baseline = MeasuredLimits(files[0].Result);
+  for (size_t file = 1; file < files.size(); ++file) {
+    const std::set<uint32_t> own = MeasuredLimits(files[file].Result);
+    if (own != baseline) {
+      warnings.push_back(files[file].Name + " ran the limits " + LimitList(own) + " and " + files[0].Name + " " +
+                         LimitList(baseline) + ": its geomeans cover only the limits both ran");
+    }
+  }
+  return warnings;
+}
+
+std::vector<std::string> InvalidRunNotes(const std::vector<ComparedFile>& files) {
+  std::vector<std::string> notes;
   for (const ComparedFile& file : files) {
     for (const RunRecord& run : file.Result.Runs) {
       if (!run.Valid) {
-        notes << file.Name << ": limit " << run.Limit << ", run " << run.Run << " is invalid (" << run.Problems
-              << ") and left out\n";
+        notes.push_back(file.Name + ": limit " + std::to_string(run.Limit) + ", run " + std::to_string(run.Run) +
+                        " is invalid (" + run.Problems + ") and left out");
       }
     }
   }
-  return notes.str();
+  return notes;
 }
 
-// A title in a gnuplot string: quotes doubled, no line ends.
-static std::string GnuplotText(const std::string& text) {
-  std::string quoted;
-  for (const char byte : text) {
-    quoted += byte == '\'' ? "''" : byte == '\n' || byte == '\r' ? " " : std::string(1, byte);
-  }
-  return quoted;
+std::string Shown(const std::optional<std::string>& value) {
+  return value ? *value : "unknown";
 }
 
-std::string DrawComparisonChart(const std::string& path, const std::vector<ComparedFile>& files, std::string& skipped) {
-  skipped = GnuplotMissing();
-  if (!skipped.empty()) {
-    return "";
+std::string Number(const std::optional<double>& value, const char* format) {
+  if (!value) {
+    return "?";
   }
-  const std::vector<PhaseRow> rows = CompareMedians(files);
-  std::ostringstream script;
-  script << ChartOpening(path, "sievebench: median time against N, per machine");
-  std::string clauses;
-  for (size_t file = 0; file < files.size(); ++file) {
-    const std::string block = "$machine" + std::to_string(file);
-    script << block << " << EOD\n";
-    bool above[4] = {};
-    for (size_t row = 0; row < rows.size(); row += 4) {
-      script << rows[row].Limit;
-      for (int phase = 0; phase < 4; ++phase) {
-        const double median = rows[row + static_cast<size_t>(phase)].Medians[file];
-        above[phase] = above[phase] || median > 0;
-        script << ' ' << PlotValue(median);
-      }
-      script << '\n';
+  char text[32];
+  std::snprintf(text, sizeof text, format, *value);
+  return text;
+}
+
+std::string TimerStep(const RunConditions& conditions) {
+  return Number(TimerResolution(conditions), "%g") + " ms";
+}
+
+std::string Build(const ProgramInfo& program) {
+  return program.Sha256 ? "sha256 " + program.Sha256->substr(0, 12) : std::to_string(program.SizeBytes) + " bytes";
+}
+
+}  // namespace
+
+std::vector<std::string> ConditionWarnings(const std::vector<ComparedFile>& files) {
+  std::vector<std::string> warnings;
+  const ComparedFile& base = files[0];
+  const RunConditions& was = base.Result.Conditions;
+  for (size_t file = 1; file < files.size(); ++file) {
+    const ComparedFile& other = files[file];
+    const RunConditions& is = other.Result.Conditions;
+    auto differ = [](const std::optional<std::string>& a, const std::optional<std::string>& b) {
+      return a && b && *a != *b;
+    };
+    if (differ(was.FileSystem, is.FileSystem)) {
+      warnings.push_back(base.Name + " counted on " + *was.FileSystem + ", " + other.Name + " on " + *is.FileSystem +
+                         ": the count phase compares file systems");
     }
-    script << "EOD\n";
-    for (const int phase : {3, 0, 1, 2}) {  // the total first, then each phase that shows
-      if (above[phase]) {
-        clauses += std::string(clauses.empty() ? "" : ", ") + block + " using 1:" + std::to_string(phase + 2) +
-                   " with linespoints title '" + GnuplotText(files[file].Name) + " " + PhaseNames[phase] + "'";
-      }
+    if (differ(was.Priority, is.Priority)) {
+      warnings.push_back(base.Name + " ran at priority " + *was.Priority + ", " + other.Name + " at " + *is.Priority +
+                         ": the times compare priorities too");
+    }
+    if (differ(was.Governor, is.Governor)) {
+      warnings.push_back(base.Name + "'s CPU governor was " + *was.Governor + ", " + other.Name + "'s " +
+                         *is.Governor + ": the times compare frequency scaling too");
+    }
+    if (differ(was.Virtualization, is.Virtualization)) {
+      auto under = [](const std::string& name) { return name == "none" ? std::string("no hypervisor") : name; };
+      warnings.push_back(base.Name + " ran under " + under(*was.Virtualization) + ", " + other.Name + " under " +
+                         under(*is.Virtualization) + ": the times compare hypervisors too");
+    }
+    if (TimerResolution(was) != TimerResolution(is)) {
+      warnings.push_back(base.Name + "'s timer steps by " + TimerStep(was) + ", " + other.Name + "'s by " +
+                         TimerStep(is) +
+                         ": phases shorter than 10 steps of either are not compared");
+    }
+    const ProgramInfo& a = base.Result.Program;
+    const ProgramInfo& b = other.Result.Program;
+    if (a.Sha256 && b.Sha256 ? *a.Sha256 != *b.Sha256 : a.SizeBytes != b.SizeBytes) {
+      warnings.push_back(other.Name + " ran another build of the benchmark than " + base.Name + " (" +
+                         Build(b) + " against " + Build(a) +
+                         "): the times compare builds too");
     }
   }
-  return Plot(script.str(), clauses, path, skipped);
+  return warnings;
+}
+
+std::vector<std::string> MachineFieldLabels() {
+  return {"cpu",        "cores",    "memory",   "arch",           "os",           "kernel",
+          "huge pages", "file system", "priority", "governor", "boost", "virtualization",
+          "load average", "power",  "cpu affinity", "timer step",   "benchmark"};
+}
+
+std::vector<std::string> MachineFieldValues(const SweepResult& result) {
+  const Machine& host = result.Host;
+  const RunConditions& conditions = result.Conditions;
+  char memory[32];
+  std::snprintf(memory, sizeof memory, "%.1f GiB", static_cast<double>(host.MemoryBytes) / (1024.0 * 1024 * 1024));
+  const std::string load = conditions.LoadAverageStart || conditions.LoadAverageEnd
+                               ? Number(conditions.LoadAverageStart, "%.2f") + " \u2192 " +
+                                     Number(conditions.LoadAverageEnd, "%.2f")
+                               : "unknown";
+  return {host.Cpu,
+          std::to_string(host.Cores),
+          memory,
+          host.Arch,
+          host.Os,
+          host.Kernel,
+          Shown(host.HugePages),
+          Shown(conditions.FileSystem),
+          Shown(conditions.Priority),
+          Shown(conditions.Governor),
+          conditions.Boost ? (*conditions.Boost ? "on" : "off") : "unknown",
+          Shown(conditions.Virtualization),
+          load,
+          Shown(conditions.PowerSource),
+          Shown(conditions.CpuAffinity),
+          TimerStep(conditions),
+          Build(result.Program)};
+}
+
+std::vector<ValueCounts> MachineFieldCounts(const std::vector<ComparedFile>& files) {
+  const size_t fields = MachineFieldLabels().size();
+  std::vector<std::map<std::string, size_t>> counted(fields);
+  for (const ComparedFile& file : files) {
+    const std::vector<std::string> values = MachineFieldValues(file.Result);
+    for (size_t field = 0; field < fields; ++field) {
+      ++counted[field][values[field]];
+    }
+  }
+  std::vector<ValueCounts> counts;
+  for (const auto& field : counted) {
+    ValueCounts values(field.begin(), field.end());
+    std::stable_sort(values.begin(), values.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
+    counts.push_back(std::move(values));
+  }
+  return counts;
+}
+
+Comparison CompareFiles(std::vector<ComparedFile> files, double alpha) {
+  Comparison comparison;
+  comparison.Alpha = alpha;
+  comparison.Rows = CompareRows(files, alpha);
+  for (const TimedPhase phase : AllPhases) {
+    GeomeanRow row{phase, {GeomeanCell{}}};
+    for (size_t file = 1; file < files.size(); ++file) {
+      row.Cells.push_back(GeomeanOf(comparison.Rows, phase, file));
+    }
+    comparison.Geomeans.push_back(std::move(row));
+  }
+  for (const ComparisonRow& row : comparison.Rows) {
+    for (const Cell& cell : row.Cells) {
+      comparison.IntervalsMissing = comparison.IntervalsMissing || (cell.Runs > 0 && !cell.MedianInterval);
+    }
+  }
+  comparison.InvalidRuns = InvalidRunNotes(files);
+  comparison.Files = std::move(files);
+  if (const auto tooFew = TooFewRunsWarning(comparison)) {
+    comparison.Warnings.push_back(*tooFew);
+  }
+  for (auto* source : {LimitWarnings, ConditionWarnings}) {
+    const std::vector<std::string> warnings = source(comparison.Files);
+    comparison.Warnings.insert(comparison.Warnings.end(), warnings.begin(), warnings.end());
+  }
+  return comparison;
+}
+
+const GeomeanCell* TotalGeomean(const Comparison& comparison, size_t file) {
+  for (const GeomeanRow& row : comparison.Geomeans) {
+    if (row.Phase == TimedPhase::Total) {
+      return &row.Cells[file];
+    }
+  }
+  return nullptr;
+}
+
+std::vector<size_t> SignificantlySlower(const Comparison& comparison, double percent) {
+  std::vector<size_t> slower;
+  for (size_t file = 1; file < comparison.Files.size(); ++file) {
+    const GeomeanCell* total = TotalGeomean(comparison, file);
+    if (total->Significant && total->ChangePercent && *total->ChangePercent > percent) {
+      slower.push_back(file);
+    }
+  }
+  return slower;
+}
+
+std::vector<size_t> RankedByTotal(const Comparison& comparison) {
+  std::vector<size_t> order(comparison.Files.size());
+  for (size_t file = 0; file < order.size(); ++file) {
+    order[file] = file;
+  }
+  auto key = [&](size_t file) -> std::optional<double> {
+    return file == 0 ? std::optional(0.0) : TotalGeomean(comparison, file)->ChangePercent;
+  };
+  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    const auto left = key(a);
+    const auto right = key(b);
+    return left && (!right || *left < *right);
+  });
+  return order;
 }

@@ -1,14 +1,20 @@
 // SPDX-License-Identifier: MIT
-// Comparing result files: each file checked again without trusting it, and
-// one table of every machine's medians with their ratios to the first file.
+// Comparing result files: each file checked again without trusting it, then
+// every machine set against the first file, the baseline, per limit and
+// phase: medians with their intervals, the change and whether it is more
+// than noise, a geometric mean per phase, and warnings where the runs cannot
+// say or their conditions differ. Every view (text, Markdown, JSON, page)
+// shows this one decision.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "results/model.h"
+#include "results/significance.h"
 
-// A result file that passed its checks, with the name it goes by in the table.
+// A result file that passed its checks, with the name it goes by in the views.
 struct ComparedFile {
   std::string Path;
   SweepResult Result;
@@ -25,23 +31,83 @@ std::vector<std::string> FindTampering(const SweepResult& result);
 // the label with the file's name (or its whole path, if that is the same too).
 void NameFiles(std::vector<ComparedFile>& files);
 
-// The medians of one phase: per limit and file, over the measured valid runs.
-struct PhaseRow {
-  uint32_t Limit = 0;
-  const char* Phase = "";
-  std::vector<double> Medians;  // one per file; negative where the file has no valid run of the limit
+enum class TimedPhase { Init, Sieve, Count, Total };
+inline constexpr TimedPhase AllPhases[] = {TimedPhase::Init, TimedPhase::Sieve, TimedPhase::Count, TimedPhase::Total};
+const char* PhaseName(TimedPhase phase);  // "init", "sieve", "count", "total"
+uint32_t PhaseMs(const Report& values, TimedPhase phase);
+
+// A phase is compared only where both medians span this many ticks of the
+// timer that measured them: below that, one tick more or less is a change of
+// 10 % or more.
+inline constexpr double FewestTicks = 10;
+
+// One machine's figures for one limit and phase.
+struct Cell {
+  size_t Runs = 0;  // measured valid runs; 0 where the machine has none of this limit
+  double MedianMs = 0, MinMs = 0, MaxMs = 0;
+  std::optional<Interval> MedianInterval;  // none for fewer than 6 runs
+  bool TooShort = false;                   // this median or the baseline's is under 10 ticks
+  // Against the baseline; none for the baseline itself and where nothing is compared.
+  std::optional<double> ChangePercent;
+  std::optional<double> PValue;
+  std::optional<bool> Significant;  // p < alpha
+  std::string Note;                 // why a figure is missing; "; "-separated
 };
-std::vector<PhaseRow> CompareMedians(const std::vector<ComparedFile>& files);
 
-// "1.00x" style ratio of a median to the baseline's, or "–" where the limit
-// is missing from either or the baseline's median is 0 ms.
-std::string RatioText(double median, double baseline);
+struct ComparisonRow {
+  uint32_t Limit = 0;
+  TimedPhase Phase = TimedPhase::Total;
+  std::vector<Cell> Cells;  // one per file, the baseline first
+};
 
-std::string TextTable(const std::vector<ComparedFile>& files);
-std::string MarkdownTable(const std::vector<ComparedFile>& files);
-// Lines naming each run that its sweep marked invalid; empty when there is none.
-std::string InvalidRunNotes(const std::vector<ComparedFile>& files);
-// One line per machine against N: the total, and each phase that is above
-// 0 ms somewhere. Returns an error message, or "" (with `skipped` saying why
-// nothing was drawn, when that is no failure).
-std::string DrawComparisonChart(const std::string& path, const std::vector<ComparedFile>& files, std::string& skipped);
+// One phase of one machine over the limits that both it and the baseline compare.
+struct GeomeanCell {
+  std::optional<double> ChangePercent;  // the geometric mean of the ratios of medians, as a change
+  std::vector<uint32_t> Limits;         // the limits it covers
+  size_t SlowerLimits = 0;              // of those, significantly slower
+  size_t FasterLimits = 0;              // and significantly faster
+  // More than half of its limits changed significantly in its direction, and
+  // none significantly the other way.
+  bool Significant = false;
+};
+
+struct GeomeanRow {
+  TimedPhase Phase = TimedPhase::Total;
+  std::vector<GeomeanCell> Cells;  // one per file; the baseline's is empty
+};
+
+struct Comparison {
+  double Alpha = 0.05;
+  std::vector<ComparedFile> Files;  // the first is the baseline
+  std::vector<ComparisonRow> Rows;  // by limit, then phase
+  std::vector<GeomeanRow> Geomeans;
+  std::vector<std::string> Warnings;     // raw text: the views make it safe
+  std::vector<std::string> InvalidRuns;  // one line per run its sweep marked invalid
+  bool IntervalsMissing = false;         // some cell had too few runs for an interval
+};
+
+// Named files in, the whole comparison out; `files` must not be empty.
+Comparison CompareFiles(std::vector<ComparedFile> files, double alpha);
+
+// The machines whose total is significantly slower than the baseline's, by
+// more than `percent` on the geometric mean.
+std::vector<size_t> SignificantlySlower(const Comparison& comparison, double percent);
+
+// The order of the machines by the geometric mean of their total, fastest
+// first, the baseline at 0 %; machines with no comparable total come last.
+std::vector<size_t> RankedByTotal(const Comparison& comparison);
+const GeomeanCell* TotalGeomean(const Comparison& comparison, size_t file);
+
+// The differences of each machine's conditions from the baseline's that
+// change what a phase measures, one sentence each.
+std::vector<std::string> ConditionWarnings(const std::vector<ComparedFile>& files);
+
+// The machine and its conditions as the views show them side by side: one
+// label per field, and each file's value as text ("unknown" where the file
+// does not say).
+std::vector<std::string> MachineFieldLabels();
+std::vector<std::string> MachineFieldValues(const SweepResult& result);
+// For a fleet: per field, each value and how many machines have it, the
+// most common first.
+using ValueCounts = std::vector<std::pair<std::string, size_t>>;
+std::vector<ValueCounts> MachineFieldCounts(const std::vector<ComparedFile>& files);

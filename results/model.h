@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: MIT
-// What a sweep produces and a result file holds: the machine, the benchmark
-// that ran, one record per run and one summary per limit; and the ways of
-// showing them (terminal table, CSV, chart).
+// What a sweep produces and a result file holds: the machine and the
+// conditions it ran under, the benchmark that ran, one record per run and
+// one summary per limit.
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -60,33 +59,47 @@ struct Machine {
   bool operator==(const Machine&) const = default;
 };
 
+// What can make the same machine measure differently; each is unknown
+// (empty) where the system does not show it, or in files older than them.
+struct RunConditions {
+  std::optional<std::string> FileSystem;      // of the run folder: "ext4", "tmpfs", "NTFS", ...
+  std::optional<std::string> Priority;        // the runs' priority: "nice -14", or a Windows class ("high")
+  std::optional<std::string> Governor;        // the cpufreq governor
+  std::optional<bool> Boost;                  // turbo or boost on
+  std::optional<std::string> Virtualization;  // a hypervisor's name, or "none"
+  std::optional<double> LoadAverageStart;     // one-minute load average before the first run
+  std::optional<double> LoadAverageEnd;       // and after the last
+  std::optional<std::string> PowerSource;     // "ac" or "battery"
+  std::optional<std::string> CpuAffinity;     // the CPUs the benchmark may run on, as "0-3,6"
+  std::optional<double> TimerResolutionMs;    // the step of the benchmark's millisecond counter
+
+  bool operator==(const RunConditions&) const = default;
+};
+
+// Files that do not say so were measured on Linux, whose counter steps by 1 ms.
+inline double TimerResolution(const RunConditions& conditions) {
+  return conditions.TimerResolutionMs.value_or(1.0);
+}
+
 struct ProgramInfo {
   std::string Path;
   uint64_t SizeBytes = 0;
+  std::optional<std::string> Sha256;  // the build's identity; unknown in older files
 
   bool operator==(const ProgramInfo&) const = default;
 };
 
 // A whole sweep, as its result file holds it.
 struct SweepResult {
-  std::string Format;   // "sievebench-sweep/2"
+  std::string Format;   // "sievebench-sweep/3"
   std::string Version;  // the sweep's own version
   std::string Label;    // names the machine in comparisons
   std::string Date;     // UTC, ISO 8601
   Machine Host;
+  RunConditions Conditions;
   ProgramInfo Program;
   std::vector<RunRecord> Runs;
   std::vector<LimitSummary> Summaries;
 
   bool operator==(const SweepResult&) const = default;
 };
-
-// The columns `text` takes on a terminal: UTF-8 continuation bytes take none.
-size_t TerminalColumns(const std::string& text);
-
-void PrintTable(std::FILE* out, const std::vector<LimitSummary>& summaries);
-// Each writer returns an error message, or "" when the file was written.
-std::string WriteCsv(const std::string& path, const std::vector<RunRecord>& runs);
-// Draws the chart with gnuplot. When it cannot be drawn for a reason that is
-// no failure (no gnuplot, nothing above 0 ms), `skipped` says why.
-std::string DrawChart(const std::string& path, const std::vector<LimitSummary>& summaries, std::string& skipped);

@@ -3,6 +3,8 @@
 // taking it: nlohmann's get<uint32_t>() would wrap -1 and cut 3.7 in silence.
 #include "results/result_file.h"
 
+#include "results/result_json.h"
+
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -13,7 +15,7 @@
 
 using nlohmann::json;
 
-const char ResultFormat[] = "sievebench-sweep/2";
+const char ResultFormat[] = "sievebench-sweep/3";
 
 static json SpreadJson(const Spread& spread) {
   return {{"median", spread.Median}, {"mean", spread.Mean}, {"stddev", spread.StdDev},
@@ -47,19 +49,49 @@ static json SummaryJson(const LimitSummary& row) {
           {"records_per_second", row.RecordsPerSecond}};
 }
 
-std::string ResultFileText(const SweepResult& result) {
-  const Machine& host = result.Host;
-  json machine = {{"cpu", host.Cpu},   {"cores", host.Cores},   {"arch", host.Arch},
-                  {"os", host.Os},     {"kernel", host.Kernel}, {"memory_bytes", host.MemoryBytes}};
+std::string JsonText(const json& value) {
+  return value.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
+// An unknown value is written as null.
+template <typename Value>
+static json OrNull(const std::optional<Value>& value) {
+  return value ? json(*value) : json(nullptr);
+}
+
+json ConditionsJson(const RunConditions& conditions) {
+  return {{"file_system", OrNull(conditions.FileSystem)},
+          {"priority", OrNull(conditions.Priority)},
+          {"governor", OrNull(conditions.Governor)},
+          {"boost", OrNull(conditions.Boost)},
+          {"virtualization", OrNull(conditions.Virtualization)},
+          {"load_average_start", OrNull(conditions.LoadAverageStart)},
+          {"load_average_end", OrNull(conditions.LoadAverageEnd)},
+          {"power_source", OrNull(conditions.PowerSource)},
+          {"cpu_affinity", OrNull(conditions.CpuAffinity)},
+          {"timer_resolution_ms", OrNull(conditions.TimerResolutionMs)}};
+}
+
+json MachineJson(const Machine& host) {
+  json machine = {{"cpu", host.Cpu}, {"cores", host.Cores},   {"arch", host.Arch},
+                  {"os", host.Os},   {"kernel", host.Kernel}, {"memory_bytes", host.MemoryBytes}};
   if (host.HugePages) {
     machine["huge_pages"] = *host.HugePages;
   }
+  return machine;
+}
+
+std::string ResultFileText(const SweepResult& result) {
   json file = {{"format", result.Format},
                {"version", result.Version},
                {"label", result.Label},
                {"date", result.Date},
-               {"machine", machine},
-               {"program", {{"path", result.Program.Path}, {"size_bytes", result.Program.SizeBytes}}},
+               {"machine", MachineJson(result.Host)},
+               {"conditions", ConditionsJson(result.Conditions)},
+               {"program",
+                {{"path", result.Program.Path},
+                 {"size_bytes", result.Program.SizeBytes},
+                 {"sha256", OrNull(result.Program.Sha256)}}},
                {"runs", json::array()},
                {"summaries", json::array()}};
   for (const RunRecord& run : result.Runs) {
@@ -68,7 +100,7 @@ std::string ResultFileText(const SweepResult& result) {
   for (const LimitSummary& row : result.Summaries) {
     file["summaries"].push_back(SummaryJson(row));
   }
-  return file.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+  return JsonText(file);
 }
 
 std::string WriteResultFile(const std::string& path, const SweepResult& result) {
@@ -145,6 +177,24 @@ static const json& Array(const json& object, const std::string& where, const cha
   return Typed(object, where, key, &json::is_array, "an array");
 }
 
+// A member that may be missing or null, both meaning "unknown".
+static const json* Known(const json& object, const char* key) {
+  const auto found = object.find(key);
+  return found == object.end() || found->is_null() ? nullptr : &*found;
+}
+
+static std::optional<std::string> OptionalText(const json& object, const std::string& where, const char* key) {
+  return Known(object, key) != nullptr ? std::optional(Text(object, where, key)) : std::nullopt;
+}
+
+static std::optional<bool> OptionalFlag(const json& object, const std::string& where, const char* key) {
+  return Known(object, key) != nullptr ? std::optional(Flag(object, where, key)) : std::nullopt;
+}
+
+static std::optional<double> OptionalNumber(const json& object, const std::string& where, const char* key) {
+  return Known(object, key) != nullptr ? std::optional(NonNegative(object, where, key)) : std::nullopt;
+}
+
 // The place of element `index` of the array `name`, as messages name it;
 // the element must be an object.
 static std::string ElementWhere(const char* name, size_t index, const json& entry) {
@@ -168,6 +218,30 @@ static Machine ReadMachine(const json& entry) {
     machine.HugePages = Text(entry, where, "huge_pages");
   }
   return machine;
+}
+
+// Files of format 2 have no conditions: all of them are unknown.
+static RunConditions ReadConditions(const json& file) {
+  RunConditions conditions;
+  if (Known(file, "conditions") == nullptr) {
+    return conditions;
+  }
+  const json& entry = Object(file, "", "conditions");
+  const std::string where = "conditions.";
+  conditions.FileSystem = OptionalText(entry, where, "file_system");
+  conditions.Priority = OptionalText(entry, where, "priority");
+  conditions.Governor = OptionalText(entry, where, "governor");
+  conditions.Boost = OptionalFlag(entry, where, "boost");
+  conditions.Virtualization = OptionalText(entry, where, "virtualization");
+  conditions.LoadAverageStart = OptionalNumber(entry, where, "load_average_start");
+  conditions.LoadAverageEnd = OptionalNumber(entry, where, "load_average_end");
+  conditions.PowerSource = OptionalText(entry, where, "power_source");
+  conditions.CpuAffinity = OptionalText(entry, where, "cpu_affinity");
+  conditions.TimerResolutionMs = OptionalNumber(entry, where, "timer_resolution_ms");
+  if (conditions.TimerResolutionMs && (*conditions.TimerResolutionMs <= 0 || *conditions.TimerResolutionMs > 1000)) {
+    throw Problem{where + "timer_resolution_ms: not a step from above 0 to 1000 ms"};
+  }
+  return conditions;
 }
 
 static RunRecord ReadRun(const json& entry, size_t index) {
@@ -236,9 +310,11 @@ static SweepResult ReadWhole(const json& file) {
   result.Label = Text(file, "", "label");
   result.Date = Text(file, "", "date");
   result.Host = ReadMachine(Object(file, "", "machine"));
+  result.Conditions = ReadConditions(file);
   const json& program = Object(file, "", "program");
   result.Program.Path = Text(program, "program.", "path");
   result.Program.SizeBytes = Unsigned(program, "program.", "size_bytes", std::numeric_limits<uint64_t>::max());
+  result.Program.Sha256 = OptionalText(program, "program.", "sha256");
   const json& runs = Array(file, "", "runs");
   for (size_t index = 0; index < runs.size(); ++index) {
     result.Runs.push_back(ReadRun(runs[index], index));

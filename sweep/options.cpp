@@ -86,6 +86,7 @@ int ParseSweepOptions(const std::vector<std::string>& arguments, SweepOptions& o
   app.add_option("--timeout", options.TimeoutSeconds, "seconds a run may take before it is stopped")
       ->check(CLI::PositiveNumber)
       ->capture_default_str();
+  app.add_option("--cpu", options.Cpu, "pin the benchmark to this CPU (numbered from 0)");
   const int status = ParseCommandLine(app, arguments, out, err);
   if (status >= 0) {
     return status;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@ struct SweepOptions {
   std::string Program;    // the benchmark; empty: the sievebench beside the sweep
   std::string Dir;        // where runs write; empty: a fresh temporary folder
   double TimeoutSeconds = 3600;
+  std::optional<unsigned> Cpu;  // the one CPU the benchmark runs on
 };
 
 // Fills `options` from the arguments (without the program's name). Returns

@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: MIT
 // The sweep's result files and statistics: a file read back whole, the
-// reader's refusals, warm-up runs, outliers, and the CPU's name on machines
-// whose /proc/cpuinfo has no model name.
+// reader's refusals, files of the older format, warm-up runs, outliers, and
+// what Linux's texts say of machines that are not this one.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
-#include "sweep/machine.h"
+#include "results/linux_facts.h"
+#include "results/processor.h"
+#include "results/sha256.h"
 #include "results/result_file.h"
 #include "results/statistics.h"
 
@@ -30,7 +33,8 @@ static SweepResult SampleResult() {
   result.Label = "lab \"one\"\n";
   result.Date = "2026-12-08T21:00:00Z";
   result.Host = {"AMD EPYC", 2, "x86_64", "Debian GNU/Linux 12 (bookworm)", "6.18.0", 25276125184ull, "madvise"};
-  result.Program = {"/usr/bin/sievebench", 23816};
+  result.Conditions = {"ext4", "nice -14", "performance", true, "kvm", 0.25, 1.5, "ac", "0-1", 1};
+  result.Program = {"/usr/bin/sievebench", 23816, std::string(64, 'a')};
   result.Runs = {ValidRun(100, 1, 20, true), ValidRun(100, 2, 10), ValidRun(100, 3, 11), ValidRun(100, 4, 30)};
   RunRecord failed;
   failed.Limit = 100;
@@ -51,6 +55,32 @@ TEST(ResultFile, WrittenAndReadBackEqual) {
   withoutHugePages.Host.HugePages.reset();
   ASSERT_EQ(ReadResultText(ResultFileText(withoutHugePages), read), "");
   EXPECT_EQ(read, withoutHugePages);
+  SweepResult unknown = written;  // every condition unknown: written as null, read back as unknown
+  unknown.Conditions = {};
+  unknown.Program.Sha256.reset();
+  const std::string text = ResultFileText(unknown);
+  EXPECT_NE(text.find("\"governor\": null"), std::string::npos) << text;
+  ASSERT_EQ(ReadResultText(text, read), "");
+  EXPECT_EQ(read, unknown);
+}
+
+// A file of format 2 has no conditions and no build identity; it still
+// reads, with all of them unknown and the Linux timer's 1 ms step.
+TEST(ResultFile, FilesOfTheOlderFormatStillRead) {
+  nlohmann::json file = nlohmann::json::parse(ResultFileText(SampleResult()));
+  file["format"] = "sievebench-sweep/2";
+  file.erase("conditions");
+  file["program"].erase("sha256");
+  const std::string text = file.dump(2);
+  ASSERT_EQ(text.find("conditions"), std::string::npos) << text;
+  ASSERT_EQ(text.find("sha256"), std::string::npos) << text;
+  SweepResult read;
+  ASSERT_EQ(ReadResultText(text, read), "") << text;
+  EXPECT_EQ(read.Format, "sievebench-sweep/2");
+  EXPECT_EQ(read.Conditions, RunConditions{});
+  EXPECT_EQ(TimerResolution(read.Conditions), 1);
+  EXPECT_FALSE(read.Program.Sha256.has_value());
+  EXPECT_EQ(read.Runs, SampleResult().Runs);
 }
 
 TEST(ResultFile, TextThatIsNotUtf8IsWrittenAsReplacementCharacters) {
@@ -82,7 +112,7 @@ TEST(ResultFile, TheReaderRefusesMalformedFiles) {
       {"[1, 2]", "not an object"},
       {replaced("\"cores\": 2", "\"cores\": 9e999999"), "not JSON"},  // beyond a double
       {replaced("\"label\": \"lab", "\"label\": \"\xff"), "not JSON"},  // invalid UTF-8 in the file itself
-      {replaced("\"format\": \"sievebench-sweep/2\"", "\"format\": \"other/1\""), "format"},
+      {replaced("\"format\": \"sievebench-sweep/3\"", "\"format\": \"other/1\""), "format"},
       {replaced("\"cores\": 2", "\"cores\": \"two\""), "machine.cores"},
       {replaced("\"cores\": 2", "\"cores\": -1"), "machine.cores"},
       {replaced("\"cores\": 2", "\"cores\": 3.7"), "machine.cores"},
@@ -95,6 +125,12 @@ TEST(ResultFile, TheReaderRefusesMalformedFiles) {
       {replaced("\"runs\": [", "\"runs\": {\"x\": ["), "not JSON"},
       {replaced("\"summaries\": [", "\"summaries\": 5, \"old\": ["), "summaries: not an array"},
       {replaced("\"median\": ", "\"median\": -"), "median"},
+      {replaced("\"governor\": \"performance\"", "\"governor\": 3"), "conditions.governor: not a text"},
+      {replaced("\"boost\": true", "\"boost\": \"yes\""), "conditions.boost: not true or false"},
+      {replaced("\"load_average_end\": 1.5", "\"load_average_end\": -1.5"), "conditions.load_average_end"},
+      {replaced("\"timer_resolution_ms\": 1.0", "\"timer_resolution_ms\": 0"), "conditions.timer_resolution_ms"},
+      {replaced("\"conditions\": {", "\"conditions\": [], \"old\": {"), "conditions: not an object"},
+      {replaced("\"sha256\": \"", "\"sha256\": 7, \"x\": \""), "program.sha256: not a text"},
       {replaced("\"program\": {", "\"program\": {\"size_bytes\": -5, \"x\": {"), ""},  // a duplicate key: the last one wins
   };
   for (const Case& test : cases) {
@@ -186,4 +222,65 @@ TEST(Machine, TheCpuIsNamedOnEveryArchitecture) {
   }
   EXPECT_EQ(HugePageMode("always [madvise] never\n"), "madvise");
   EXPECT_EQ(HugePageMode(""), "");
+}
+
+TEST(LinuxFacts, FileSystemsPowerSourcesHypervisorsAndCpuLists) {
+  const std::string mountinfo =
+      "27 1 254:0 / / rw,relatime - ext4 /dev/vda rw\n"
+      "25 24 0:23 / /dev/shm rw,relatime - tmpfs tmpfs rw\n"
+      "40 27 0:40 / /srv/my\\040runs rw shared:5 master:1 - xfs /dev/vdb rw\n"
+      "41 27 0:41 / /tmp rw - tmpfs tmpfs rw\n"
+      "42 41 0:42 / /tmp rw - overlay overlay rw\n"
+      "broken line\n";
+  struct Place {
+    std::string Path;
+    std::optional<std::string> Type;
+  };
+  for (const Place& place : {Place{"/", "ext4"}, Place{"/home/me", "ext4"}, Place{"/dev/shm/sb", "tmpfs"},
+                             Place{"/dev/shmx", "ext4"}, Place{"/srv/my runs/a", "xfs"},
+                             Place{"/tmp/x", "overlay"}}) {  // the later mount on /tmp covers the earlier
+    EXPECT_EQ(FileSystemFromMountinfo(mountinfo, place.Path), place.Type) << place.Path;
+  }
+  EXPECT_EQ(FileSystemFromMountinfo("", "/"), std::nullopt);
+
+  struct Power {
+    std::vector<PowerSupply> Supplies;
+    std::optional<std::string> Source;
+  };
+  const Power powers[] = {
+      {{}, std::nullopt},
+      {{{"Mains", "1\n", ""}, {"Battery", "", "Charging"}}, "ac"},
+      {{{"Mains", "0", ""}, {"Battery", "", "Discharging"}}, "battery"},
+      {{{"Battery", "", "Discharging\n"}}, "battery"},
+      {{{"Mains", "0", ""}, {"Battery", "", "Full"}}, "battery"},
+      {{{"USB", "0", ""}}, std::nullopt},
+  };
+  for (const Power& power : powers) {
+    EXPECT_EQ(PowerSourceFrom(power.Supplies), power.Source);
+  }
+
+  EXPECT_EQ(HypervisorFromFirmware("QEMU", "Standard PC (Q35 + ICH9, 2009)", ""), "qemu");
+  EXPECT_EQ(HypervisorFromFirmware("Microsoft Corporation", "Virtual Machine", ""), "microsoft");
+  EXPECT_EQ(HypervisorFromFirmware("Amazon EC2", "m7i.large", ""), "amazon");
+  EXPECT_EQ(HypervisorFromFirmware("", "", "linux,kvm"), "kvm");
+  EXPECT_EQ(HypervisorFromFirmware("Dell Inc.", "PowerEdge R750", ""), std::nullopt);
+  EXPECT_EQ(HypervisorFromSignature("KVMKVMKVM"), "kvm");
+  EXPECT_EQ(HypervisorFromSignature("Microsoft Hv"), "microsoft");
+  EXPECT_EQ(HypervisorFromSignature("NewVisor"), "hypervisor NewVisor");
+
+  EXPECT_EQ(CpuListText({0, 1, 2, 3, 6, 8, 9}), "0-3,6,8-9");
+  EXPECT_EQ(CpuListText({5}), "5");
+  EXPECT_EQ(CpuListText({}), "");
+  EXPECT_EQ(OsFromOsRelease("NAME=Debian\nPRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n"),
+            "Debian GNU/Linux 12 (bookworm)");
+}
+
+TEST(BuildIdentity, Sha256OfKnownTexts) {
+  // FIPS 180-4's examples, and the empty text.
+  EXPECT_EQ(Sha256Hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+  EXPECT_EQ(Sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+  EXPECT_EQ(Sha256Hex("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
+            "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+  EXPECT_EQ(Sha256Hex(std::string(1000000, 'a')), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+  EXPECT_EQ(FileSha256("/nonexistent/file"), std::nullopt);
 }

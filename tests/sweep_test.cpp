@@ -16,6 +16,8 @@
 #include "sweep/options.h"
 #include "results/result_file.h"
 #include "results/report.h"
+#include "results/sha256.h"
+#include "sweep/noise.h"
 
 static std::string SampleReport(const std::string& primes = "25", const std::string& extra = "") {
   return std::string(PromptText) +
@@ -143,6 +145,41 @@ TEST(SweepOptions, LimitsAndTheirMistakes) {
   }
 }
 
+TEST(SweepNoise, ConditionsThatAddNoiseAreWarnedOfBeforeTheFirstRun) {
+  struct Case {
+    const char* What;
+    RunConditions Conditions;
+    std::vector<std::string> Says;
+  };
+  RunConditions quiet;
+  quiet.Governor = "performance";
+  quiet.LoadAverageStart = 1.4;
+  quiet.Priority = "nice -14";
+  RunConditions powersave = quiet, busy = quiet, lowly = quiet, all = quiet;
+  powersave.Governor = "powersave";
+  busy.LoadAverageStart = 1.5;  // three quarters of 2 cores
+  lowly.Priority = "nice 0";
+  all.Governor = "schedutil";
+  all.LoadAverageStart = 3.25;
+  all.Priority = "nice 5";
+  const Case cases[] = {
+      {"quiet", quiet, {}},
+      {"nothing known", RunConditions{}, {}},
+      {"governor", powersave, {"the CPU frequency governor is powersave, not performance"}},
+      {"load", busy, {"the load average is 1.50 on 2 cores"}},
+      {"priority", lowly, {"the benchmark cannot raise its priority to nice -14 and runs at nice 0"}},
+      {"all three", all, {"governor is schedutil", "load average is 3.25", "runs at nice 5"}},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.What);
+    const std::vector<std::string> warnings = NoiseWarnings(test.Conditions, 2, "nice -14");
+    ASSERT_EQ(warnings.size(), test.Says.size()) << testing::PrintToString(warnings);
+    for (size_t index = 0; index < warnings.size(); ++index) {
+      EXPECT_NE(warnings[index].find(test.Says[index]), std::string::npos) << warnings[index];
+    }
+  }
+}
+
 // Runs the sweep through the shell; returns its exit status, with its output in files.
 class SweepRun : public testing::Test {
  protected:
@@ -168,7 +205,7 @@ class SweepRun : public testing::Test {
 TEST_F(SweepRun, AShortSweepWritesTableCsvJsonAndChart) {
   const bool gnuplot = std::filesystem::exists("/usr/bin/gnuplot");
   ASSERT_EQ(Sweep("--limits 1e3,1e5 --repeat 2 --label lab-machine --csv runs.csv --json runs.json --chart chart.svg "
-                  "--dir runs"),
+                  "--dir runs --cpu 0"),
             0)
       << Read("err.txt");
   const std::string table = Read("out.txt");
@@ -188,6 +225,14 @@ TEST_F(SweepRun, AShortSweepWritesTableCsvJsonAndChart) {
   EXPECT_EQ(result.Summaries[1].Runs, 2u);
   EXPECT_EQ(result.Summaries[1].ValidRuns, 2u);
   EXPECT_FALSE(result.Host.Cpu.empty());
+  EXPECT_EQ(result.Format, "sievebench-sweep/3");
+  EXPECT_TRUE(result.Conditions.FileSystem.has_value());
+  EXPECT_TRUE(result.Conditions.Priority.has_value());
+  EXPECT_TRUE(result.Conditions.LoadAverageStart.has_value());
+  EXPECT_TRUE(result.Conditions.LoadAverageEnd.has_value());
+  EXPECT_EQ(result.Conditions.CpuAffinity, "0");
+  EXPECT_EQ(result.Conditions.TimerResolutionMs, 1);
+  EXPECT_EQ(result.Program.Sha256, FileSha256(SIEVEBENCH_PROGRAM));
   EXPECT_EQ(ReadWholeFile(folder_ + "/runs/limit-1000-run-2/primes.txt").size(), 1670u);
   EXPECT_NE(Read("err.txt").find("run 6 of 6: limit 100000"), std::string::npos);
   EXPECT_NE(Read("err.txt").find("run 4 of 6: limit 100000 (warm-up)"), std::string::npos);
@@ -217,6 +262,9 @@ TEST_F(SweepRun, TimesAllZeroGiveNoChartButNoFailure) {
 TEST_F(SweepRun, BadOptionsGetAMessageAndStatusTwo) {
   EXPECT_EQ(Sweep("--repeat none"), 2);
   EXPECT_NE(Read("err.txt").find("--repeat"), std::string::npos);
+  EXPECT_EQ(Sweep("--cpu 4096"), 2);
+  EXPECT_NE(Read("err.txt").find("--cpu 4096: CPU 4096 is not one this process may run on"), std::string::npos)
+      << Read("err.txt");
   EXPECT_EQ(Sweep("--program /nonexistent/sievebench"), 2);
   EXPECT_NE(Read("err.txt").find("cannot run"), std::string::npos);
   EXPECT_EQ(Sweep("--help"), 0);

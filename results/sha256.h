@@ -1,0 +1,12 @@
+// SPDX-License-Identifier: MIT
+// The identity of a benchmark build: the SHA-256 of its file, which anyone
+// can check with sha256sum, on every system alike.
+#pragma once
+
+#include <optional>
+#include <string>
+
+// The digest of `bytes` as 64 lowercase hexadecimal digits.
+std::string Sha256Hex(const std::string& bytes);
+// The digest of the file at `path`, or none when it cannot be read.
+std::optional<std::string> FileSha256(const std::string& path);

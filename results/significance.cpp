@@ -1,0 +1,167 @@
+// SPDX-License-Identifier: MIT
+// The rank test counts subsets: the exact distribution of one group's rank
+// sum is built one pooled value at a time, ranks doubled so that mean ranks
+// of ties stay whole numbers.
+#include "results/significance.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+struct RankedValue {
+  double Value;
+  bool FromX;
+};
+
+// Twice the mean rank of each value, in the order of `pooled` once sorted.
+std::vector<uint64_t> DoubledRanks(std::vector<RankedValue>& pooled) {
+  std::sort(pooled.begin(), pooled.end(), [](const RankedValue& a, const RankedValue& b) { return a.Value < b.Value; });
+  std::vector<uint64_t> ranks(pooled.size());
+  for (size_t first = 0; first < pooled.size();) {
+    size_t last = first;
+    while (last + 1 < pooled.size() && pooled[last + 1].Value == pooled[first].Value) {
+      ++last;
+    }
+    // Positions first+1 .. last+1 share the rank (first + last + 2) / 2.
+    for (size_t index = first; index <= last; ++index) {
+      ranks[index] = first + last + 2;
+    }
+    first = last + 1;
+  }
+  return ranks;
+}
+
+// Both tails of the doubled rank sum `observed` of n1 values chosen from
+// `ranks`: P(sum <= observed) and P(sum >= observed).
+std::pair<double, double> ExactTails(const std::vector<uint64_t>& ranks, size_t n1, uint64_t observed) {
+  const uint64_t largest = 2 * static_cast<uint64_t>(ranks.size()) * (ranks.size() + 1) / 2;
+  // ways[k][s]: subsets of k of the values seen so far whose doubled ranks add up to s.
+  std::vector<std::vector<double>> ways(n1 + 1, std::vector<double>(largest + 1, 0.0));
+  ways[0][0] = 1;
+  size_t seen = 0;
+  for (const uint64_t rank : ranks) {
+    ++seen;
+    for (size_t k = std::min(seen, n1); k >= 1; --k) {
+      for (uint64_t sum = largest; sum >= rank; --sum) {
+        ways[k][sum] += ways[k - 1][sum - rank];
+      }
+    }
+  }
+  double below = 0;
+  double above = 0;
+  double all = 0;
+  for (uint64_t sum = 0; sum <= largest; ++sum) {
+    const double count = ways[n1][sum];
+    all += count;
+    below += sum <= observed ? count : 0;
+    above += sum >= observed ? count : 0;
+  }
+  return {below / all, above / all};
+}
+
+// The normal approximation of U with the variance lowered for ties and a
+// continuity correction of one half.
+double NormalP(const std::vector<RankedValue>& pooled, const std::vector<uint64_t>& ranks, size_t n1, size_t n2,
+               uint64_t observed) {
+  const double n = static_cast<double>(n1 + n2);
+  double ties = 0;  // the sum of t^3 - t over the groups of tied values
+  for (size_t first = 0; first < pooled.size();) {
+    size_t last = first;
+    while (last + 1 < pooled.size() && ranks[last + 1] == ranks[first]) {
+      ++last;
+    }
+    const double t = static_cast<double>(last - first + 1);
+    ties += t * t * t - t;
+    first = last + 1;
+  }
+  const double a = static_cast<double>(n1);
+  const double b = static_cast<double>(n2);
+  const double u = static_cast<double>(observed) / 2 - a * (a + 1) / 2;
+  const double variance = a * b / 12 * ((n + 1) - ties / (n * (n - 1)));
+  if (variance <= 0) {
+    return 1;
+  }
+  const double z = std::max(0.0, std::fabs(u - a * b / 2) - 0.5) / std::sqrt(variance);
+  return std::min(1.0, std::erfc(z / std::sqrt(2.0)));
+}
+
+// C(n, k), exact while it stays below 2^53; infinite where it is too large.
+double Choose(size_t n, size_t k) {
+  double ways = 1;
+  for (size_t i = 1; i <= k; ++i) {
+    ways = ways * static_cast<double>(n - k + i) / static_cast<double>(i);
+  }
+  return ways;
+}
+
+// The logarithm of C(n, k), which stays finite where C(n, k) itself would not.
+double LogChoose(size_t n, size_t k) {
+  return std::lgamma(static_cast<double>(n) + 1) - std::lgamma(static_cast<double>(k) + 1) -
+         std::lgamma(static_cast<double>(n - k) + 1);
+}
+
+}  // namespace
+
+double MannWhitneyP(const std::vector<double>& x, const std::vector<double>& y) {
+  if (x.empty() || y.empty()) {
+    return 1;
+  }
+  std::vector<RankedValue> pooled;
+  pooled.reserve(x.size() + y.size());
+  for (const double value : x) {
+    pooled.push_back({value, true});
+  }
+  for (const double value : y) {
+    pooled.push_back({value, false});
+  }
+  const std::vector<uint64_t> ranks = DoubledRanks(pooled);
+  uint64_t observed = 0;
+  for (size_t index = 0; index < pooled.size(); ++index) {
+    observed += pooled[index].FromX ? ranks[index] : 0;
+  }
+  if (x.size() > ExactRankTestLimit || y.size() > ExactRankTestLimit) {
+    return NormalP(pooled, ranks, x.size(), y.size(), observed);
+  }
+  const auto [below, above] = ExactTails(ranks, x.size(), observed);
+  return std::min(1.0, 2 * std::min(below, above));
+}
+
+double SmallestP(size_t n1, size_t n2) {
+  if (n1 == 0 || n2 == 0) {
+    return 1;
+  }
+  return std::min(1.0, 2 / Choose(n1 + n2, std::min(n1, n2)));
+}
+
+size_t RunsNeededPerSide(double alpha) {
+  size_t runs = 1;
+  while (SmallestP(runs, runs) >= alpha && runs < 1000) {
+    ++runs;
+  }
+  return runs;
+}
+
+std::optional<size_t> MedianIntervalRank(size_t n) {
+  // Coverage of [x(k), x(n-k+1)] is P(k <= B <= n-k) for B ~ Binomial(n, 1/2),
+  // which is 1 - 2 P(B <= k-1); it falls as k grows.
+  std::optional<size_t> best;
+  double lowerTail = 0;  // P(B <= k-1)
+  for (size_t k = 1; 2 * k <= n + 1; ++k) {
+    lowerTail += std::exp(LogChoose(n, k - 1) - static_cast<double>(n) * std::log(2.0));
+    if (1 - 2 * lowerTail < 0.95) {
+      break;
+    }
+    best = k;
+  }
+  return best;
+}
+
+std::optional<Interval> MedianInterval(std::vector<double> values) {
+  const std::optional<size_t> k = MedianIntervalRank(values.size());
+  if (!k) {
+    return std::nullopt;
+  }
+  std::sort(values.begin(), values.end());
+  return Interval{values[*k - 1], values[values.size() - *k]};
+}

@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: MIT
+// The words and numbers of a comparison's cells, written once for every view,
+// so the text table, Markdown, JSON notes and the page say the same thing.
+#pragma once
+
+#include <string>
+
+#include "results/comparison.h"
+
+// "115 ms", "4.5 ms", or "–" where the machine did not run the limit.
+std::string MedianText(const Cell& cell);
+// "[113–118]" for the median's interval, or "" without one.
+std::string IntervalText(const Cell& cell);
+// Against the baseline: "+19.3% (p=0.002 n=6)", "~ (p=0.45 n=6)" when the
+// change is not significant, "too short", or "n=6" for the baseline itself.
+std::string ChangeText(const Cell& cell, bool baseline);
+// "+12.3% (slower at 4 of 4)", "~ +1.2% (slower at 1 of 4)", "~ +0.1% (none
+// of 4 significant)", "–" where no limit is compared, or "baseline".
+std::string GeomeanText(const GeomeanCell& cell, bool baseline);
+// "p=0.002", "p=0.45", "p<0.001".
+std::string PValueText(double p);
+std::string PercentText(double percent);  // "+19.3%"
+std::string PlainNumber(double value);     // "0.05", "10"
+
+// The lines under every comparison: how to read the cells.
+std::string Legend(const Comparison& comparison);
