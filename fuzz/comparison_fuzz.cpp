@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: MIT
+// Any two result files, as bytes split at the first NUL: whatever the reader
+// takes, the comparison of the two and every view of it are made without a
+// crash, no control byte of the files reaches the terminal text or the
+// Markdown, and no terminal line passes 160 columns.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "results/comparison.h"
+#include "results/result_file.h"
+#include "results/views/columns.h"
+#include "results/views/json.h"
+#include "results/views/markdown.h"
+#include "results/views/text.h"
+
+static bool HasControlBytes(const std::string& text) {
+  for (const char byte : text) {
+    const auto value = static_cast<unsigned char>(byte);
+    if ((value < 0x20 && byte != '\n') || value == 0x7F) {
+      return true;
+    }
+  }
+  return false;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  const size_t split = bytes.find('\0');
+  if (split == std::string::npos) {
+    return 0;
+  }
+  std::vector<ComparedFile> files(2);
+  files[0].Path = "a.json";
+  files[1].Path = "b.json";
+  if (!ReadResultText(bytes.substr(0, split), files[0].Result).empty() ||
+      !ReadResultText(bytes.substr(split + 1), files[1].Result).empty()) {
+    return 0;
+  }
+  NameFiles(files);
+  const Comparison comparison = CompareFiles(files, 0.05);
+  const std::string text = ComparisonText(comparison);
+  const std::string markdown = ComparisonMarkdown(comparison);
+  if (HasControlBytes(text) || HasControlBytes(markdown) || WidestLine(text) > TerminalWidth) {
+    std::abort();
+  }
+  (void)ComparisonJson(comparison);  // only that it is made
+  return 0;
+}
