@@ -89,6 +89,21 @@ struct ProgramInfo {
   bool operator==(const ProgramInfo&) const = default;
 };
 
+// The options that made a sweep, kept in its file so that a sweep cut short
+// can be resumed as it was begun.
+struct SweepSettings {
+  std::vector<uint32_t> Limits;  // in the order they run
+  uint32_t Repeat = 0;
+  uint32_t Warmup = 0;
+  std::string Label;             // as the file names the machine
+  std::string Program;           // an absolute path
+  std::string Dir;               // an absolute path; empty: a temporary folder
+  std::optional<unsigned> Cpu;
+  double TimeoutSeconds = 0;
+
+  bool operator==(const SweepSettings&) const = default;
+};
+
 // A whole sweep, as its result file holds it.
 struct SweepResult {
   std::string Format;   // "sievebench-sweep/3"
@@ -98,6 +113,8 @@ struct SweepResult {
   Machine Host;
   RunConditions Conditions;
   ProgramInfo Program;
+  std::optional<SweepSettings> Options;  // unknown in older files
+  bool Complete = true;                  // false while runs are missing: a checkpoint, or a sweep cut short
   std::vector<RunRecord> Runs;
   std::vector<LimitSummary> Summaries;
 

@@ -81,6 +81,12 @@ json MachineJson(const Machine& host) {
   return machine;
 }
 
+static json SettingsJson(const SweepSettings& settings) {
+  return {{"limits", settings.Limits}, {"repeat", settings.Repeat},   {"warmup", settings.Warmup},
+          {"label", settings.Label},   {"program", settings.Program}, {"cpu", OrNull(settings.Cpu)},
+          {"dir", settings.Dir},       {"timeout", settings.TimeoutSeconds}};
+}
+
 std::string ResultFileText(const SweepResult& result) {
   json file = {{"format", result.Format},
                {"version", result.Version},
@@ -92,6 +98,8 @@ std::string ResultFileText(const SweepResult& result) {
                 {{"path", result.Program.Path},
                  {"size_bytes", result.Program.SizeBytes},
                  {"sha256", OrNull(result.Program.Sha256)}}},
+               {"options", result.Options ? SettingsJson(*result.Options) : json(nullptr)},
+               {"complete", result.Complete},
                {"runs", json::array()},
                {"summaries", json::array()}};
   for (const RunRecord& run : result.Runs) {
@@ -101,16 +109,6 @@ std::string ResultFileText(const SweepResult& result) {
     file["summaries"].push_back(SummaryJson(row));
   }
   return JsonText(file);
-}
-
-std::string WriteResultFile(const std::string& path, const SweepResult& result) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  if (!file) {
-    return "cannot create " + path;
-  }
-  file << ResultFileText(result);
-  file.close();
-  return file.fail() ? "cannot write " + path : "";
 }
 
 // --- reading -----------------------------------------------------------------
@@ -244,6 +242,35 @@ static RunConditions ReadConditions(const json& file) {
   return conditions;
 }
 
+// Files before resumable sweeps have no options: they cannot be resumed.
+static std::optional<SweepSettings> ReadSettings(const json& file) {
+  if (Known(file, "options") == nullptr) {
+    return std::nullopt;
+  }
+  const json& entry = Object(file, "", "options");
+  const std::string where = "options.";
+  SweepSettings settings;
+  const json& limits = Array(entry, where, "limits");
+  for (size_t index = 0; index < limits.size(); ++index) {
+    const json& limit = limits[index];
+    if (!limit.is_number_unsigned() || limit.get<uint64_t>() == 0 ||
+        limit.get<uint64_t>() > std::numeric_limits<uint32_t>::max()) {
+      throw Problem{where + "limits[" + std::to_string(index) + "]: not a limit from 1 to 4294967295"};
+    }
+    settings.Limits.push_back(limit.get<uint32_t>());
+  }
+  settings.Repeat = Unsigned32(entry, where, "repeat");
+  settings.Warmup = Unsigned32(entry, where, "warmup");
+  settings.Label = Text(entry, where, "label");
+  settings.Program = Text(entry, where, "program");
+  settings.Dir = Text(entry, where, "dir");
+  if (Known(entry, "cpu") != nullptr) {
+    settings.Cpu = Unsigned32(entry, where, "cpu");
+  }
+  settings.TimeoutSeconds = NonNegative(entry, where, "timeout");
+  return settings;
+}
+
 static RunRecord ReadRun(const json& entry, size_t index) {
   const std::string where = ElementWhere("runs", index, entry);
   RunRecord run;
@@ -315,6 +342,9 @@ static SweepResult ReadWhole(const json& file) {
   result.Program.Path = Text(program, "program.", "path");
   result.Program.SizeBytes = Unsigned(program, "program.", "size_bytes", std::numeric_limits<uint64_t>::max());
   result.Program.Sha256 = OptionalText(program, "program.", "sha256");
+  result.Options = ReadSettings(file);
+  // Files before checkpoints were written once, at the end.
+  result.Complete = Known(file, "complete") == nullptr || Flag(file, "", "complete");
   const json& runs = Array(file, "", "runs");
   for (size_t index = 0; index < runs.size(); ++index) {
     result.Runs.push_back(ReadRun(runs[index], index));

@@ -14,8 +14,6 @@ extern const char ResultFormat[];
 // The file's text. Text that is not valid UTF-8 (a label, a host name) is
 // written with U+FFFD in place of the bad bytes.
 std::string ResultFileText(const SweepResult& result);
-// Returns an error message, or "" when the file was written.
-std::string WriteResultFile(const std::string& path, const SweepResult& result);
 
 // Reads and checks a whole file: JSON, the required keys, their types and the
 // ranges of their numbers; keys it does not know are ignored. Returns what is

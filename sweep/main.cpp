@@ -2,11 +2,13 @@
 // sievebench-sweep: runs the benchmark for each limit, warm-up runs first,
 // then the measured ones; checks every run on its own terms, marks outliers,
 // and summarises the times, with the machine and the conditions it ran
-// under. Exit status: 0 when every run was valid, 1 when any was not (or an
-// output could not be written), 2 for bad options.
+// under. The result file is rewritten after every run, so a sweep that is
+// stopped, killed or cut off loses at most the run in progress, and
+// --resume completes it. Exit status: 0 when every run was valid, 1 when any
+// was not (or an output could not be written), 2 for bad options or a sweep
+// that cannot start, 128 + the signal's number when a signal stopped it.
 #include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <filesystem>
 #include <iostream>
 #include <random>
@@ -23,8 +25,11 @@
 #include "results/views/chart.h"
 #include "results/views/csv.h"
 #include "results/views/text.h"
+#include "sweep/capacity.h"
 #include "sweep/noise.h"
 #include "sweep/options.h"
+#include "sweep/plan.h"
+#include "sweep/progress.h"
 #include "sweep/runs.h"
 
 namespace fs = std::filesystem;
@@ -46,6 +51,10 @@ std::string UtcNow() {
   return text;
 }
 
+void Complain(const std::string& message) {
+  std::fprintf(stderr, "sievebench-sweep: %s\n", TerminalSafe(message).c_str());
+}
+
 // A fresh folder under the system's temporary folder ($TMPDIR on POSIX).
 std::optional<fs::path> MakeScratchFolder() {
   std::random_device seed;
@@ -60,125 +69,266 @@ std::optional<fs::path> MakeScratchFolder() {
   return std::nullopt;
 }
 
-SweepResult Describe(const SweepOptions& options, const RunConditions& conditions, std::vector<RunRecord> runs) {
-  SweepResult result;
+ProgramInfo DescribeProgram(const std::string& path) {
+  ProgramInfo program;
+  program.Path = path;
+  std::error_code error;
+  program.SizeBytes = fs::file_size(path, error);
+  program.Sha256 = FileSha256(path);
+  return program;
+}
+
+// A new sweep from the command line: its settings, and the file's head.
+int BeginNew(const SweepOptions& options, SweepResult& result) {
+  SweepSettings settings{options.Limits, options.Repeat,  options.Warmup, options.Label.empty() ? HostName() : options.Label,
+                         options.Program, options.Dir,    options.Cpu,    options.TimeoutSeconds};
+  if (settings.Program.empty()) {
+    settings.Program = ProgramBesideSelf("sievebench");
+  }
+  if (!IsExecutable(settings.Program)) {
+    Complain("cannot run '" + settings.Program + "'");
+    return 2;
+  }
+  settings.Program = fs::absolute(settings.Program).string();
+  if (!settings.Dir.empty()) {
+    settings.Dir = fs::absolute(settings.Dir).string();
+  }
   result.Format = ResultFormat;
   result.Version = ToolVersion;
-  result.Label = options.Label.empty() ? HostName() : options.Label;
+  result.Label = settings.Label;
   result.Date = UtcNow();
   result.Host = DescribeMachine();
-  result.Conditions = conditions;
-  result.Program.Path = options.Program;
-  std::error_code error;
-  result.Program.SizeBytes = fs::file_size(options.Program, error);
-  result.Program.Sha256 = FileSha256(options.Program);
-  MarkOutliers(runs);
-  result.Summaries = Summarize(runs);
-  result.Runs = std::move(runs);
-  return result;
+  result.Program = DescribeProgram(settings.Program);
+  result.Options = settings;
+  return -1;
 }
 
-bool WriteOutputs(const SweepOptions& options, const SweepResult& result) {
-  bool written = true;
-  auto report = [&](const std::string& problem, const std::string& path) {
+// A sweep cut short, from its file: the same program on the same machine
+// goes on where it stopped.
+int BeginResumed(const std::string& path, SweepResult& result) {
+  std::string problem = ReadResultFile(path, result);
+  if (problem.empty() && result.Options) {
+    problem = ResumeProblem(result, DescribeProgram(result.Options->Program), DescribeMachine());
+    if (problem.empty()) {
+      problem = PlanProblem(PlanRuns(*result.Options), result.Runs);
+    }
+  } else if (problem.empty()) {
+    problem = "it does not record the options that made it";
+  }
+  if (!problem.empty()) {
+    Complain("cannot resume " + path + ": " + problem);
+    return 2;
+  }
+  if (!IsExecutable(result.Options->Program)) {
+    Complain("cannot resume " + path + ": cannot run '" + result.Options->Program + "'");
+    return 2;
+  }
+  result.Version = ToolVersion;
+  return -1;
+}
+
+// The outputs that grow with every run: the result file and the CSV.
+struct Outputs {
+  std::string JsonPath;
+  std::string CsvPath;
+  bool Failed = false;  // a write failed; the file before it stays whole
+};
+
+// The file as it stands, with outliers and summaries over the runs so far.
+SweepResult Snapshot(const SweepResult& result) {
+  SweepResult snapshot = result;
+  MarkOutliers(snapshot.Runs);
+  snapshot.Summaries = Summarize(snapshot.Runs);
+  return snapshot;
+}
+
+void Save(const SweepResult& snapshot, Outputs& outputs) {
+  for (const auto& [path, text] : {std::pair{outputs.JsonPath, &ResultFileText},
+                                   std::pair{outputs.CsvPath, +[](const SweepResult& all) { return RunsCsv(all.Runs); }}}) {
+    if (path.empty()) {
+      continue;
+    }
+    const std::string problem = ReplaceFileDurably(path, text(snapshot));
     if (!problem.empty()) {
-      std::fprintf(stderr, "sievebench-sweep: %s\n", TerminalSafe(problem).c_str());
-      written = false;
-    } else if (!path.empty()) {
+      Complain(problem + " (the previous file is kept)");
+      outputs.Failed = true;
+    }
+  }
+}
+
+// The runs that are left, each in a folder of its own, with a checkpoint
+// after each; a stop request ends them, and the run it cut short is left out.
+void RunTheRest(SweepResult& result, const fs::path& root, bool temporary, Outputs& outputs) {
+  const SweepSettings& settings = *result.Options;
+  const std::vector<PlannedRun> plan = PlanRuns(settings);
+  Progress progress(plan, StandardErrorIsTerminal(), stderr);
+  for (size_t index = result.Runs.size(); index < plan.size() && !StopRequested(); ++index) {
+    const PlannedRun& next = plan[index];
+    progress.Starting(index);
+    const fs::path folder = root / ("limit-" + std::to_string(next.Limit) + "-run-" + std::to_string(next.Run));
+    const auto start = std::chrono::steady_clock::now();
+    ProcessOutcome outcome;
+    RunRecord record = RunOnce(
+        {settings.Program, folder.string(), next.Limit, next.Run, next.Warmup, settings.TimeoutSeconds, settings.Cpu},
+        outcome);
+    progress.Finished(index, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    progress.Clear();
+    if (temporary) {
+      std::error_code ignored;  // a scratch folder left behind is only clutter
+      fs::remove_all(folder, ignored);
+    }
+    if (outcome.Stopped) {
+      break;
+    }
+    if (!record.Valid) {
+      ShowInvalidRun(record, outcome.Output);
+    }
+    result.Runs.push_back(std::move(record));
+    Save(Snapshot(result), outputs);
+  }
+  progress.Clear();
+}
+
+// 'a b.json' for a shell; plain paths stay plain.
+std::string ShellWord(const std::string& word) {
+  if (!word.empty() && word.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789._/-+=:,") ==
+                           std::string::npos) {
+    return word;
+  }
+  std::string quoted = "'";
+  for (const char c : word) {
+    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  }
+  return quoted + "'";
+}
+
+void WarnOfChangedConditions(const RunConditions& before, const RunConditions& now) {
+  const std::pair<const char*, std::pair<std::optional<std::string>, std::optional<std::string>>> pairs[] = {
+      {"file system", {before.FileSystem, now.FileSystem}},
+      {"priority", {before.Priority, now.Priority}},
+      {"governor", {before.Governor, now.Governor}},
+      {"virtualization", {before.Virtualization, now.Virtualization}},
+      {"CPU affinity", {before.CpuAffinity, now.CpuAffinity}}};
+  for (const auto& [name, values] : pairs) {
+    if (values.first != values.second) {
+      std::fprintf(stderr, "warning: the resumed runs have another %s (%s, was %s)\n", name,
+                   TerminalSafe(values.second.value_or("unknown")).c_str(),
+                   TerminalSafe(values.first.value_or("unknown")).c_str());
+    }
+  }
+}
+
+// Refuses at once a sweep whose largest run cannot fit the memory or the
+// run folder's disk.
+bool FitsTheMachine(const SweepSettings& settings, const fs::path& root, bool temporary) {
+  std::error_code error;
+  fs::create_directories(root, error);
+  const fs::space_info space = fs::space(root, error);
+  const std::string problem = CapacityProblem({settings.Limits, settings.Warmup + settings.Repeat, !temporary},
+                                              AvailableMemory(), error ? std::nullopt : std::optional(space.available));
+  if (problem.empty()) {
+    return true;
+  }
+  Complain(problem);
+  if (temporary) {
+    fs::remove_all(root, error);  // the error is beside the point now: the sweep is refused either way
+  }
+  return false;
+}
+
+// The table, the outputs written, the chart of a finished sweep, and the
+// exit status.
+int ReportAndFinish(const SweepResult& final, const std::string& chartPath, Outputs& outputs) {
+  std::fputs(SweepTable(final.Summaries).c_str(), stdout);
+  for (const std::string& path : {outputs.JsonPath, outputs.CsvPath}) {
+    if (!path.empty() && !outputs.Failed) {
       std::printf("wrote %s\n", TerminalSafe(path).c_str());
     }
-  };
-  if (!options.CsvPath.empty()) {
-    report(ReplaceFileDurably(options.CsvPath, RunsCsv(result.Runs)), options.CsvPath);
   }
-  if (!options.JsonPath.empty()) {
-    report(ReplaceFileDurably(options.JsonPath, ResultFileText(result)), options.JsonPath);
-  }
-  if (!options.ChartPath.empty()) {
+  // gnuplot runs as a child, which a stop request would end at once.
+  if (!chartPath.empty() && !StopRequested()) {
     std::string skipped;
-    const std::string problem = DrawSweepChart(options.ChartPath, result.Summaries, skipped);
-    if (!skipped.empty()) {
-      std::printf("%s\n", skipped.c_str());
-    }
-    report(problem, skipped.empty() ? options.ChartPath : "");
-  }
-  return written;
-}
-
-// Every limit's warm-up runs, then its measured runs, each in a folder of its own.
-std::vector<RunRecord> RunAll(const SweepOptions& options, const fs::path& root, bool temporary) {
-  std::vector<RunRecord> runs;
-  const uint32_t perLimit = options.Warmup + options.Repeat;
-  const size_t total = options.Limits.size() * perLimit;
-  for (const uint32_t limit : options.Limits) {
-    for (uint32_t run = 1; run <= perLimit; ++run) {
-      const bool warmup = run <= options.Warmup;
-      std::fprintf(stderr, "run %zu of %zu: limit %u%s\n", runs.size() + 1, total, limit, warmup ? " (warm-up)" : "");
-      const fs::path folder = root / ("limit-" + std::to_string(limit) + "-run-" + std::to_string(run));
-      ProcessOutcome outcome;
-      runs.push_back(RunOnce({options.Program, folder.string(), limit, run, warmup, options.TimeoutSeconds, options.Cpu},
-                             outcome));
-      if (temporary) {
-        std::error_code ignored;  // a scratch folder left behind is only clutter
-        fs::remove_all(folder, ignored);
-      }
+    const std::string problem = DrawSweepChart(chartPath, final.Summaries, skipped);
+    std::printf("%s\n", TerminalSafe(skipped.empty() && problem.empty() ? "wrote " + chartPath : skipped).c_str());
+    if (!problem.empty()) {
+      Complain(problem);
+      outputs.Failed = true;
     }
   }
-  return runs;
+  size_t invalid = 0;
+  for (const RunRecord& run : final.Runs) {
+    invalid += run.Valid ? 0 : 1;
+  }
+  if (invalid != 0) {
+    std::fprintf(stderr, "sievebench-sweep: %zu of %zu runs FAILED validation\n", invalid, final.Runs.size());
+  }
+  if (StopRequested()) {
+    const std::string how = final.Complete          ? "the sweep is complete"
+                            : outputs.JsonPath.empty() ? "without --json there is no result file to resume from"
+                                                       : "resume with: sievebench-sweep --resume " + ShellWord(outputs.JsonPath);
+    std::fprintf(stderr, "sievebench-sweep: interrupted by %s after %zu of %zu runs; %s\n", StopName().c_str(),
+                 final.Runs.size(), PlanRuns(*final.Options).size(), TerminalSafe(how).c_str());
+    StopHandled();
+    return StopStatus();
+  }
+  return invalid == 0 && !outputs.Failed ? 0 : 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   PrepareConsole();
+  WatchForStopRequests();
   SweepOptions options;
-  const int status = ParseSweepOptions(std::vector<std::string>(argv + 1, argv + argc), options, std::cout, std::cerr);
+  int status = ParseSweepOptions(std::vector<std::string>(argv + 1, argv + argc), options, std::cout, std::cerr);
   if (status >= 0) {
     return status;
   }
-  if (options.Program.empty()) {
-    options.Program = ProgramBesideSelf("sievebench");
+  const bool resumed = !options.ResumePath.empty();
+  SweepResult result;
+  status = resumed ? BeginResumed(options.ResumePath, result) : BeginNew(options, result);
+  if (status >= 0) {
+    return status;
   }
-  if (!IsExecutable(options.Program)) {
-    std::fprintf(stderr, "sievebench-sweep: cannot run '%s'\n", TerminalSafe(options.Program).c_str());
-    return 2;
-  }
-  options.Program = fs::absolute(options.Program).string();
-  if (options.Cpu && !CpuProblem(*options.Cpu).empty()) {
-    std::fprintf(stderr, "sievebench-sweep: --cpu %u: %s\n", *options.Cpu, CpuProblem(*options.Cpu).c_str());
+  const SweepSettings& settings = *result.Options;
+  if (settings.Cpu && !CpuProblem(*settings.Cpu).empty()) {
+    Complain("--cpu " + std::to_string(*settings.Cpu) + ": " + CpuProblem(*settings.Cpu));
     return 2;
   }
 
-  const bool temporary = options.Dir.empty();
+  const bool temporary = settings.Dir.empty();
   const std::optional<fs::path> scratch = temporary ? MakeScratchFolder() : std::nullopt;
   if (temporary && !scratch) {
-    std::fprintf(stderr, "sievebench-sweep: cannot make a scratch folder in %s\n",
-                 TerminalSafe(fs::temp_directory_path().string()).c_str());
+    std::error_code ignored;  // the message names the folder it could find, if any
+    Complain("cannot make a scratch folder in " + fs::temp_directory_path(ignored).string());
     return 1;
   }
-  std::error_code error;
-  const fs::path root = fs::absolute(temporary ? *scratch : fs::path(options.Dir));
-  fs::create_directories(root, error);
-  RunConditions conditions = DescribeConditions(root.string(), options.Cpu);
+  const fs::path root = temporary ? *scratch : fs::path(settings.Dir);
+  if (!FitsTheMachine(settings, root, temporary)) {
+    return 2;
+  }
+
+  const RunConditions conditions = DescribeConditions(root.string(), settings.Cpu);
+  if (resumed) {
+    WarnOfChangedConditions(result.Conditions, conditions);
+  } else {
+    result.Conditions = conditions;
+  }
   for (const std::string& warning : NoiseWarnings(conditions, DescribeMachine().Cores, RaisedPriority)) {
     std::fprintf(stderr, "warning: %s\n", warning.c_str());
   }
-  std::vector<RunRecord> runs = RunAll(options, root, temporary);
-  conditions.LoadAverageEnd = LoadAverage();
+
+  Outputs outputs{resumed ? options.ResumePath : options.JsonPath, options.CsvPath};
+  result.Complete = false;
+  RunTheRest(result, root, temporary, outputs);
   if (temporary) {
-    std::error_code ignored;
+    std::error_code ignored;  // a scratch folder left behind is only clutter
     fs::remove_all(root, ignored);
   }
+  result.Conditions.LoadAverageEnd = LoadAverage();
+  result.Complete = result.Runs.size() == PlanRuns(settings).size();
+  const SweepResult final = Snapshot(result);
+  Save(final, outputs);
 
-  const SweepResult result = Describe(options, conditions, std::move(runs));
-  std::fputs(SweepTable(result.Summaries).c_str(), stdout);
-  const bool written = WriteOutputs(options, result);
-  size_t invalid = 0;
-  for (const RunRecord& run : result.Runs) {
-    invalid += run.Valid ? 0 : 1;
-  }
-  if (invalid != 0) {
-    std::fprintf(stderr, "sievebench-sweep: %zu of %zu runs FAILED validation\n", invalid, result.Runs.size());
-  }
-  return invalid == 0 && written ? 0 : 1;
+  return ReportAndFinish(final, options.ChartPath, outputs);
 }

@@ -69,24 +69,36 @@ int ParseSweepOptions(const std::vector<std::string>& arguments, SweepOptions& o
                "mean +- sd and range of each phase.",
                "sievebench-sweep");
   std::string limits = "1e3..1e8";
-  app.add_option("--limits", limits,
+  std::vector<CLI::Option*> sweepOptions;  // what a resumed sweep takes from its file
+  sweepOptions.push_back(app.add_option("--limits", limits,
                  "comma-separated limits: a number (500000, 1e6) or a range A..B of the powers of ten from A to B")
-      ->capture_default_str();
-  app.add_option("--repeat", options.Repeat, "measured runs per limit")->check(CLI::Range(1, 1000))->capture_default_str();
-  app.add_option("--warmup", options.Warmup, "warm-up runs per limit before the measured ones, left out of the figures")
-      ->check(CLI::Range(0, 100))
-      ->capture_default_str();
-  app.add_option("--label", options.Label, "the machine's name in the result file (default: the host name)");
+      ->capture_default_str());
+  sweepOptions.push_back(
+      app.add_option("--repeat", options.Repeat, "measured runs per limit")->check(CLI::Range(1, 1000))->capture_default_str());
+  sweepOptions.push_back(
+      app.add_option("--warmup", options.Warmup, "warm-up runs per limit before the measured ones, left out of the figures")
+          ->check(CLI::Range(0, 100))
+          ->capture_default_str());
+  sweepOptions.push_back(
+      app.add_option("--label", options.Label, "the machine's name in the result file (default: the host name)"));
   app.add_option("--csv", options.CsvPath, "one row per run");
-  app.add_option("--json", options.JsonPath, "the result file: the machine, every run and the summaries");
+  sweepOptions.push_back(app.add_option(
+      "--json", options.JsonPath, "the result file: the machine, every run and the summaries, rewritten after each run"));
   app.add_option("--chart", options.ChartPath, "log-log chart of the phase times (.svg or .png; needs gnuplot)")
       ->check(ChartPathCheck);
-  app.add_option("--program", options.Program, "the benchmark to run (default: sievebench beside this program)");
-  app.add_option("--dir", options.Dir, "where the runs write primes.txt, one folder per run, kept (default: a temporary folder)");
-  app.add_option("--timeout", options.TimeoutSeconds, "seconds a run may take before it is stopped")
-      ->check(CLI::PositiveNumber)
-      ->capture_default_str();
-  app.add_option("--cpu", options.Cpu, "pin the benchmark to this CPU (numbered from 0)");
+  sweepOptions.push_back(
+      app.add_option("--program", options.Program, "the benchmark to run (default: sievebench beside this program)"));
+  sweepOptions.push_back(app.add_option(
+      "--dir", options.Dir, "where the runs write primes.txt, one folder per run, kept (default: a temporary folder)"));
+  sweepOptions.push_back(app.add_option("--timeout", options.TimeoutSeconds, "seconds a run may take before it is stopped")
+                             ->check(CLI::PositiveNumber)
+                             ->capture_default_str());
+  sweepOptions.push_back(app.add_option("--cpu", options.Cpu, "pin the benchmark to this CPU (numbered from 0)"));
+  CLI::Option* resume = app.add_option("--resume", options.ResumePath,
+                                       "complete the sweep cut short whose result file this is, with its own options");
+  for (CLI::Option* option : sweepOptions) {
+    resume->excludes(option);
+  }
   const int status = ParseCommandLine(app, arguments, out, err);
   if (status >= 0) {
     return status;

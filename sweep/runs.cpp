@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-// Running and judging one benchmark run. An invalid run is shown on standard
-// error with everything it printed, escaped, so a run gone wrong can be read
-// and cannot play tricks on the terminal.
+// Running and judging one benchmark run. An invalid run is shown with
+// everything it printed, escaped, so a run gone wrong can be read and cannot
+// play tricks on the terminal.
 #include "sweep/runs.h"
 
 #include <cstdio>
@@ -28,6 +28,8 @@ std::string Joined(const std::vector<std::string>& problems) {
   return text;
 }
 
+}  // namespace
+
 void ShowInvalidRun(const RunRecord& record, const std::string& output) {
   std::string shown = TerminalSafe(output);
   for (size_t at = shown.find("\\n"); at != std::string::npos; at = shown.find("\\n", at + 5)) {
@@ -36,8 +38,6 @@ void ShowInvalidRun(const RunRecord& record, const std::string& output) {
   std::fprintf(stderr, "INVALID RUN: limit %u, run %u: %s\n  it printed: %s\n", record.Limit, record.Run,
                TerminalSafe(record.Problems).c_str(), shown.c_str());
 }
-
-}  // namespace
 
 std::string DescribeFailure(const ProcessOutcome& outcome) {
   if (!outcome.StartError.empty()) {
@@ -81,9 +81,6 @@ RunRecord RunOnce(const RunRequest& request, ProcessOutcome& outcome) {
   } else {
     record.Problems = Joined(ValidateRun(record.Values, request.Limit, FileSize(fs::path(request.Folder) / "primes.txt")));
     record.Valid = record.Problems.empty();
-  }
-  if (!record.Valid && !outcome.Stopped) {
-    ShowInvalidRun(record, outcome.Output);
   }
   return record;
 }

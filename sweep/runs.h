@@ -25,5 +25,8 @@ struct RunRequest {
 // stop request cut short can be told from one that failed.
 RunRecord RunOnce(const RunRequest& request, ProcessOutcome& outcome);
 
+// Shows an invalid run on standard error with everything it printed, escaped.
+void ShowInvalidRun(const RunRecord& record, const std::string& output);
+
 // What went wrong with a child, for a message; empty when it exited with 0.
 std::string DescribeFailure(const ProcessOutcome& outcome);

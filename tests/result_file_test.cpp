@@ -35,6 +35,7 @@ static SweepResult SampleResult() {
   result.Host = {"AMD EPYC", 2, "x86_64", "Debian GNU/Linux 12 (bookworm)", "6.18.0", 25276125184ull, "madvise"};
   result.Conditions = {"ext4", "nice -14", "performance", true, "kvm", 0.25, 1.5, "ac", "0-1", 1};
   result.Program = {"/usr/bin/sievebench", 23816, std::string(64, 'a')};
+  result.Options = SweepSettings{{100}, 4, 1, "lab", "/usr/bin/sievebench", "/srv/runs", 1, 60};
   result.Runs = {ValidRun(100, 1, 20, true), ValidRun(100, 2, 10), ValidRun(100, 3, 11), ValidRun(100, 4, 30)};
   RunRecord failed;
   failed.Limit = 100;
@@ -62,6 +63,11 @@ TEST(ResultFile, WrittenAndReadBackEqual) {
   EXPECT_NE(text.find("\"governor\": null"), std::string::npos) << text;
   ASSERT_EQ(ReadResultText(text, read), "");
   EXPECT_EQ(read, unknown);
+  SweepResult checkpoint = written;  // a sweep under way, on no CPU in particular
+  checkpoint.Complete = false;
+  checkpoint.Options->Cpu.reset();
+  ASSERT_EQ(ReadResultText(ResultFileText(checkpoint), read), "");
+  EXPECT_EQ(read, checkpoint);
 }
 
 // A file of format 2 has no conditions and no build identity; it still
@@ -70,6 +76,8 @@ TEST(ResultFile, FilesOfTheOlderFormatStillRead) {
   nlohmann::json file = nlohmann::json::parse(ResultFileText(SampleResult()));
   file["format"] = "sievebench-sweep/2";
   file.erase("conditions");
+  file.erase("options");
+  file.erase("complete");
   file["program"].erase("sha256");
   const std::string text = file.dump(2);
   ASSERT_EQ(text.find("conditions"), std::string::npos) << text;
@@ -80,6 +88,8 @@ TEST(ResultFile, FilesOfTheOlderFormatStillRead) {
   EXPECT_EQ(read.Conditions, RunConditions{});
   EXPECT_EQ(TimerResolution(read.Conditions), 1);
   EXPECT_FALSE(read.Program.Sha256.has_value());
+  EXPECT_FALSE(read.Options.has_value());  // it cannot be resumed
+  EXPECT_TRUE(read.Complete);              // it was written once, at the end
   EXPECT_EQ(read.Runs, SampleResult().Runs);
 }
 
@@ -131,6 +141,11 @@ TEST(ResultFile, TheReaderRefusesMalformedFiles) {
       {replaced("\"timer_resolution_ms\": 1.0", "\"timer_resolution_ms\": 0"), "conditions.timer_resolution_ms"},
       {replaced("\"conditions\": {", "\"conditions\": [], \"old\": {"), "conditions: not an object"},
       {replaced("\"sha256\": \"", "\"sha256\": 7, \"x\": \""), "program.sha256: not a text"},
+      {replaced("\"complete\": true", "\"complete\": \"yes\""), "complete: not true or false"},
+      {replaced("\"repeat\": 4", "\"repeat\": -4"), "options.repeat"},
+      {replaced("\"limits\": [\n      100", "\"limits\": [\n      0"), "options.limits[0]: not a limit"},
+      {replaced("\"limits\": [\n      100", "\"limits\": [\n      \"100\""), "options.limits[0]: not a limit"},
+      {replaced("\"options\": {", "\"options\": 1, \"x\": {"), "options: not an object"},
       {replaced("\"program\": {", "\"program\": {\"size_bytes\": -5, \"x\": {"), ""},  // a duplicate key: the last one wins
   };
   for (const Case& test : cases) {

@@ -1,0 +1,427 @@
+// SPDX-License-Identifier: MIT
+// Sweeps that lose nothing: the plan a resume follows, the checks before the
+// first run, the estimate of the time left, the durable checkpoint, and the
+// real sweep stopped by signals, killed, resumed and watched on a terminal.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "results/result_file.h"
+#include "results/system.h"
+#include "sweep/capacity.h"
+#include "sweep/options.h"
+#include "sweep/plan.h"
+#include "sweep/progress.h"
+#include "tests/child_process.h"
+
+namespace fs = std::filesystem;
+
+static RunRecord Made(uint32_t limit, uint32_t run, bool warmup) {
+  RunRecord record;
+  record.Limit = limit;
+  record.Run = run;
+  record.Warmup = warmup;
+  return record;
+}
+
+TEST(SweepPlan, ARecordedSweepMustBeThePlansFirstRuns) {
+  const SweepSettings settings{{100, 1000}, 2, 1, "lab", "/bin/true", "", std::nullopt, 60};
+  const std::vector<PlannedRun> plan = PlanRuns(settings);
+  const std::vector<PlannedRun> expected = {{100, 1, true},  {100, 2, false},  {100, 3, false},
+                                            {1000, 1, true}, {1000, 2, false}, {1000, 3, false}};
+  EXPECT_EQ(plan, expected);
+  struct Case {
+    std::vector<RunRecord> Runs;
+    std::string Says;
+  };
+  const Case cases[] = {
+      {{}, ""},
+      {{Made(100, 1, true), Made(100, 2, false)}, ""},
+      {{Made(100, 1, true), Made(100, 3, false)}, "run 2 is not the one"},
+      {{Made(100, 1, false)}, "run 1 is not the one"},
+      {{Made(1000, 1, true)}, "run 1 is not the one"},
+      {std::vector<RunRecord>(7, Made(100, 1, true)), "more than its options make (6)"},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.Runs.size());
+    const std::string problem = PlanProblem(plan, test.Runs);
+    EXPECT_EQ(problem.empty(), test.Says.empty()) << problem;
+    EXPECT_NE(problem.find(test.Says), std::string::npos) << problem;
+  }
+}
+
+TEST(SweepPlan, AResumeNeedsTheSameBuildOnTheSameMachineAndAnUnfinishedSweep) {
+  SweepResult file;
+  file.Complete = false;
+  file.Host = {"AMD EPYC", 2, "x86_64", "Debian", "6.1", 1 << 30, std::nullopt};
+  file.Program = {"/usr/bin/sievebench", 23816, std::string(64, 'a')};
+  file.Options = SweepSettings{{100}, 1, 0, "lab", "/usr/bin/sievebench", "", std::nullopt, 60};
+  const ProgramInfo same = file.Program;
+  struct Case {
+    std::string What;
+    SweepResult File;
+    ProgramInfo Program;
+    Machine Here;
+    std::string Says;
+  };
+  SweepResult complete = file;
+  complete.Complete = true;
+  SweepResult noOptions = file;
+  noOptions.Options.reset();
+  SweepResult noIdentity = file;
+  noIdentity.Program.Sha256.reset();
+  Machine moreCores = file.Host;
+  moreCores.Cores = 4;
+  Machine otherCpu = file.Host;
+  otherCpu.Cpu = "Intel Xeon";
+  Machine otherKernel = file.Host;
+  otherKernel.Kernel = "6.2";
+  const Case cases[] = {
+      {"the same", file, same, file.Host, ""},
+      {"a new kernel", file, same, otherKernel, ""},
+      {"complete", complete, same, file.Host, "the sweep is complete"},
+      {"no options", noOptions, same, file.Host, "does not record the options"},
+      {"rebuilt", file, {same.Path, same.SizeBytes, std::string(64, 'b')}, file.Host, "not the build"},
+      {"resized", file, {same.Path, 23817, same.Sha256}, file.Host, "not the build"},
+      {"unknown build", noIdentity, {same.Path, same.SizeBytes, std::nullopt}, file.Host, "not the build"},
+      {"more cores", file, same, moreCores, "another machine (AMD EPYC, 2 cores)"},
+      {"another CPU", file, same, otherCpu, "another machine"},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.What);
+    const std::string problem = ResumeProblem(test.File, test.Program, test.Here);
+    EXPECT_EQ(problem.empty(), test.Says.empty()) << problem;
+    EXPECT_NE(problem.find(test.Says), std::string::npos) << problem;
+  }
+}
+
+// The bound holds against the real files, counted by the tests' own sieve,
+// and stays near them.
+TEST(SweepCapacity, ThePrimesFileBoundHoldsAndStaysClose) {
+  for (const uint32_t limit : {1u, 2u, 3u, 16u, 17u, 100u, 1000u, 65536u, 1000000u}) {
+    SCOPED_TRACE(limit);
+    const uint64_t actual = AllRecordsUpTo(limit).size();
+    EXPECT_GE(PrimesFileBytesAtMost(limit), actual);
+    if (limit >= 1000) {
+      EXPECT_LE(PrimesFileBytesAtMost(limit), actual * 13 / 10);
+    }
+  }
+}
+
+TEST(SweepCapacity, WhatDoesNotFitIsRefusedByName) {
+  struct Case {
+    const char* Limits;
+    uint32_t RunsPerLimit;
+    bool Kept;
+    uint64_t Memory, Disk;  // 0: unknown
+    std::string Says;
+  };
+  const Case cases[] = {
+      {"1e6", 5, false, 0, 0, ""},                // nothing known, nothing refused
+      {"1e6", 5, false, 1000001, 908444, ""},  // both just fit
+      {"1e3,1e6", 5, false, 1000000, 1u << 30,
+       "the limit 1000000 needs 976.6 KiB of memory for its array, and 976.6 KiB is available"},
+      {"1e6,1e3", 5, false, 1u << 30, 784970,  // the real file's size: the bound is above it
+       "the limit 1000000 needs up to 887.2 KiB for primes.txt, and the run folder has 766.6 KiB free"},
+      {"1e3,1e6", 3, false, 0, 2500000, ""},  // one run's file at a time
+      {"1e3,1e6", 3, true, 0, 2500000,
+       "the kept runs up to the limit 1000000 need up to 2.6 MiB for primes.txt, and the run folder has 2.4 MiB free"},
+      {"2147483647", 1, false, 1u << 30, 0, "needs 2.0 GiB of memory"},
+  };
+  auto known = [](uint64_t size) { return size == 0 ? std::nullopt : std::optional(size); };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.Says);
+    CapacityNeeds needs;
+    ASSERT_EQ(ParseLimits(test.Limits, needs.Limits), "");
+    needs.RunsPerLimit = test.RunsPerLimit;
+    needs.RunsKept = test.Kept;
+    const std::string problem = CapacityProblem(needs, known(test.Memory), known(test.Disk));
+    EXPECT_EQ(problem.empty(), test.Says.empty()) << problem;
+    EXPECT_NE(problem.find(test.Says), std::string::npos) << problem;
+  }
+}
+
+TEST(SweepProgress, TheEstimateScalesByTheLimitWhereThereIsNoTimeYet) {
+  const std::vector<PlannedRun> plan = PlanRuns({{10, 100, 1000}, 2, 0, "", "", "", std::nullopt, 60});
+  EXPECT_FALSE(EstimateSecondsLeft(plan, 0, {}).has_value());
+  // 10 ran in 1 s and 3 s: a mean of 2 s, so 100 takes 20 s and 1000 200 s.
+  EXPECT_DOUBLE_EQ(*EstimateSecondsLeft(plan, 2, {{10, 1}, {10, 3}}), 20 + 20 + 200 + 200);
+  // 100 took 30 s: its own mean for 100, and 300 s from it for 1000.
+  EXPECT_DOUBLE_EQ(*EstimateSecondsLeft(plan, 3, {{10, 1}, {10, 3}, {100, 30}}), 30 + 300 + 300);
+  EXPECT_DOUBLE_EQ(*EstimateSecondsLeft(plan, 6, {{10, 1}}), 0);
+  const std::pair<double, const char*> durations[] = {
+      {0, "0s"}, {59.4, "59s"}, {59.6, "1m00s"}, {185, "3m05s"}, {3599, "59m59s"}, {7620, "2h07m"}, {-3, "0s"}};
+  for (const auto& [seconds, text] : durations) {
+    EXPECT_EQ(DurationText(seconds), text) << seconds;
+  }
+}
+
+class Checkpoint : public testing::Test {
+ protected:
+  void SetUp() override { folder_ = MakeTempDir(); }
+  void TearDown() override { RemoveTree(folder_); }
+  std::vector<std::string> Entries() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder_)) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  std::string folder_;
+};
+
+TEST_F(Checkpoint, AReplacementIsWholeAndAFailedOneKeepsWhatWasThere) {
+  const std::string file = folder_ + "/runs.json";
+  ASSERT_EQ(ReplaceFileDurably(file, "first"), "");
+  ASSERT_EQ(ReplaceFileDurably(file, "second, longer"), "");
+  EXPECT_EQ(ReadWholeFile(file), "second, longer");
+  // A folder in the file's place: the new text is written, the rename fails.
+  fs::create_directories(folder_ + "/taken.json");
+  std::ofstream(folder_ + "/taken.json/kept") << "kept";
+  const std::string problem = ReplaceFileDurably(folder_ + "/taken.json", "new");
+  EXPECT_NE(problem.find("cannot write " + folder_ + "/taken.json: "), std::string::npos) << problem;
+  EXPECT_EQ(ReadWholeFile(folder_ + "/taken.json/kept"), "kept");
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"runs.json", "taken.json"}));  // no temporary file left
+  EXPECT_NE(ReplaceFileDurably(folder_ + "/missing/runs.json", "x"), "");
+  EXPECT_EQ(ReadWholeFile(file), "second, longer");
+}
+
+// The real sweep, with a stand-in benchmark that runs the real one until
+// the run named in hang-at, where it waits in `sleep` with its pid in hanging.pid.
+class StoppedSweep : public testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = MakeTempDir();
+    fs::create_directories(folder_ + "/tmp");
+    program_ = folder_ + "/bench";
+    std::ofstream(program_) << "#!/bin/sh\n"
+                            << "d='" << folder_ << "'\n"
+                            << "n=$(( $(cat \"$d/count\" 2>/dev/null || echo 0) + 1 ))\n"
+                            << "echo $n > \"$d/count\"\n"
+                            << "if [ -e \"$d/hang-at\" ] && [ $n -ge $(cat \"$d/hang-at\") ]; then\n"
+                            << "  echo $$ > \"$d/hanging.pid\"; exec sleep 60\n"
+                            << "fi\n"
+                            << "exec '" SIEVEBENCH_PROGRAM "'\n";
+    chmod(program_.c_str(), 0755);
+  }
+  void TearDown() override { RemoveTree(folder_); }
+
+  // Starts a sweep in the background; stdout and stderr go to out.txt and err.txt.
+  pid_t Start(const std::string& arguments) {
+    const std::string command = "cd '" + folder_ + "' && TMPDIR='" + folder_ + "/tmp' exec '" SIEVEBENCH_SWEEP_PROGRAM
+                                "' " + arguments + " >out.txt 2>err.txt";
+    const pid_t child = fork();
+    if (child == 0) {
+      execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    return child;
+  }
+  int Sweep(const std::string& arguments) { return Finish(Start(arguments)); }
+  static int Finish(pid_t sweep) {
+    int status = 0;
+    waitpid(sweep, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+  // The pid of the stand-in once it hangs in run `run`, or 0 after 30 s.
+  pid_t HangingAt(int run) {
+    std::ofstream(folder_ + "/hang-at") << run;
+    for (int wait = 0; wait < 300; ++wait) {
+      const std::string pid = ReadWholeFile(folder_ + "/hanging.pid");
+      if (!pid.empty() && pid.back() == '\n') {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));  // until sleep has replaced the script
+        return std::stoi(pid);
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return 0;
+  }
+  // Gone, or a zombie no one reaps (the container's first process may not).
+  static bool Dead(pid_t pid) {
+    for (int wait = 0; wait < 50; ++wait) {
+      const std::string stat = ReadWholeFile("/proc/" + std::to_string(pid) + "/stat");
+      const size_t paren = stat.rfind(')');
+      if (stat.empty() || (paren != std::string::npos && stat.compare(paren + 1, 3, " Z ") == 0)) {
+        return true;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+  }
+  SweepResult Result(const std::string& name) const {
+    SweepResult result;
+    EXPECT_EQ(ReadResultFile(folder_ + "/" + name, result), "");
+    return result;
+  }
+  std::string Read(const std::string& name) const { return ReadWholeFile(folder_ + "/" + name); }
+  long Lines(const std::string& name) const {
+    const std::string text = Read(name);
+    return std::count(text.begin(), text.end(), '\n');
+  }
+  bool ScratchLeft() const { return !fs::is_empty(folder_ + "/tmp"); }
+  std::string folder_, program_;
+};
+
+static const char FiveRuns[] = "--limits 100 --repeat 5 --warmup 0 --label lab ";
+
+TEST_F(StoppedSweep, ASignalSavesTheFinishedRunsAndLeavesNothingBehind) {
+  for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(strsignal(signalNumber));
+    fs::remove(folder_ + "/count");
+    fs::remove(folder_ + "/hanging.pid");
+    const pid_t sweep = Start(std::string(FiveRuns) + "--json runs.json --csv runs.csv --program " + program_);
+    const pid_t hanging = HangingAt(4);
+    ASSERT_NE(hanging, 0) << Read("err.txt");
+    kill(sweep, signalNumber);
+    EXPECT_EQ(Finish(sweep), 128 + signalNumber);
+    EXPECT_TRUE(Dead(hanging));
+    EXPECT_FALSE(ScratchLeft());
+    const SweepResult result = Result("runs.json");
+    EXPECT_FALSE(result.Complete);
+    ASSERT_EQ(result.Runs.size(), 3u);
+    EXPECT_TRUE(result.Runs[2].Valid);
+    EXPECT_EQ(result.Summaries.at(0).ValidRuns, 3u);
+    EXPECT_EQ(Lines("runs.csv"), 4);
+    EXPECT_NE(Read("out.txt").find("         100    3/3"), std::string::npos) << Read("out.txt");
+    const std::string name = signalNumber == SIGINT ? "SIGINT" : signalNumber == SIGTERM ? "SIGTERM" : "SIGHUP";
+    EXPECT_NE(Read("err.txt").find("interrupted by " + name +
+                                   " after 3 of 5 runs; resume with: sievebench-sweep --resume runs.json\n"),
+              std::string::npos)
+        << Read("err.txt");
+  }
+}
+
+TEST_F(StoppedSweep, AKilledSweepTakesItsBenchmarkAlongAndItsCheckpointReads) {
+  const pid_t sweep = Start(std::string(FiveRuns) + "--json runs.json --program " + program_);
+  const pid_t hanging = HangingAt(3);
+  ASSERT_NE(hanging, 0) << Read("err.txt");
+  kill(sweep, SIGKILL);
+  EXPECT_EQ(Finish(sweep), 128 + SIGKILL);
+  EXPECT_TRUE(Dead(hanging));
+  const SweepResult result = Result("runs.json");
+  EXPECT_FALSE(result.Complete);
+  EXPECT_EQ(result.Runs.size(), 2u);
+}
+
+TEST_F(StoppedSweep, AResumeEndsWithTheFileAWholeSweepWrites) {
+  const pid_t sweep = Start(std::string(FiveRuns) + "--json cut.json --program " + program_);
+  ASSERT_NE(HangingAt(3), 0) << Read("err.txt");
+  kill(sweep, SIGINT);
+  ASSERT_EQ(Finish(sweep), 130);
+  const SweepResult cut = Result("cut.json");
+  fs::remove(folder_ + "/hang-at");
+
+  ASSERT_EQ(Sweep("--resume cut.json"), 0) << Read("err.txt");
+  EXPECT_NE(Read("err.txt").find("run 3 of 5: limit 100\n"), std::string::npos) << Read("err.txt");
+  EXPECT_EQ(Read("err.txt").find("run 2 of 5"), std::string::npos) << Read("err.txt");
+  const SweepResult resumed = Result("cut.json");
+  ASSERT_EQ(Sweep(std::string(FiveRuns) + "--json whole.json --program " + program_), 0) << Read("err.txt");
+  const SweepResult whole = Result("whole.json");
+  EXPECT_TRUE(resumed.Complete);
+  EXPECT_EQ(resumed.Options, whole.Options);
+  EXPECT_EQ(resumed.Date, cut.Date);
+  ASSERT_EQ(resumed.Runs.size(), whole.Runs.size());
+  for (size_t index = 0; index < whole.Runs.size(); ++index) {
+    EXPECT_EQ(resumed.Runs[index].Run, whole.Runs[index].Run);
+    EXPECT_EQ(resumed.Runs[index].Valid, whole.Runs[index].Valid);
+    EXPECT_EQ(resumed.Runs[index].Values.Primes, whole.Runs[index].Values.Primes);
+  }
+  for (size_t index = 0; index < cut.Runs.size(); ++index) {
+    EXPECT_EQ(resumed.Runs[index].Values, cut.Runs[index].Values);  // the first runs as they were
+  }
+  EXPECT_EQ(resumed.Summaries.size(), whole.Summaries.size());
+  EXPECT_EQ(resumed.Summaries.at(0).ValidRuns, 5u);
+  EXPECT_FALSE(ScratchLeft());
+}
+
+TEST_F(StoppedSweep, AResumeIsRefusedForAnotherBuildAFinishedSweepOrAMixedCommandLine) {
+  const pid_t sweep = Start(std::string(FiveRuns) + "--json cut.json --program " + program_);
+  ASSERT_NE(HangingAt(2), 0) << Read("err.txt");
+  kill(sweep, SIGTERM);
+  ASSERT_EQ(Finish(sweep), 128 + SIGTERM);
+  const nlohmann::json cut = nlohmann::json::parse(Read("cut.json"));
+  struct Case {
+    std::string What;
+    nlohmann::json File;
+    std::string Arguments, Says;
+  };
+  nlohmann::json rebuilt = cut;
+  rebuilt["program"]["sha256"] = std::string(64, '0');
+  nlohmann::json moved = cut;
+  moved["machine"]["cores"] = 512;
+  nlohmann::json done = cut;
+  done["complete"] = true;
+  const Case cases[] = {
+      {"rebuilt", rebuilt, "", "is not the build the sweep began with"},
+      {"moved", moved, "", "it was measured on another machine"},
+      {"finished", done, "", "the sweep is complete; there is nothing to resume"},
+      {"a limit beside it", cut, " --limits 1e3", "--limits excludes --resume"},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.What);
+    std::ofstream(folder_ + "/other.json") << test.File.dump(2);
+    EXPECT_EQ(Sweep("--resume other.json" + test.Arguments), 2);
+    EXPECT_NE(Read("err.txt").find(test.Says), std::string::npos) << Read("err.txt");
+    EXPECT_EQ(Read("other.json"), test.File.dump(2));  // a refused resume writes nothing
+  }
+  EXPECT_EQ(Sweep("--resume missing.json"), 2);
+  EXPECT_NE(Read("err.txt").find("cannot resume missing.json: cannot read it"), std::string::npos) << Read("err.txt");
+}
+
+TEST_F(StoppedSweep, AFailedCheckpointIsReportedAndTheSweepGoesOn) {
+  fs::create_directories(folder_ + "/taken.json/inside");
+  EXPECT_EQ(Sweep("--limits 100 --repeat 2 --warmup 0 --json taken.json --csv runs.csv"), 1);
+  const std::string errors = Read("err.txt");
+  EXPECT_NE(errors.find("cannot write taken.json: "), std::string::npos) << errors;
+  EXPECT_NE(errors.find("(the previous file is kept)"), std::string::npos) << errors;
+  EXPECT_TRUE(fs::is_directory(folder_ + "/taken.json/inside"));
+  EXPECT_EQ(Lines("runs.csv"), 3);
+}
+
+// On a terminal the status line is redrawn in place, with the time left.
+TEST_F(StoppedSweep, ProgressOnATerminalIsOneLineRedrawn) {
+  int master = -1;
+  const pid_t child = forkpty(&master, nullptr, nullptr, nullptr);
+  if (child == 0) {
+    if (chdir(folder_.c_str()) != 0) {
+      _exit(126);
+    }
+    execl(SIEVEBENCH_SWEEP_PROGRAM, "sievebench-sweep", "--limits", "100,1000", "--repeat", "2",
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  ASSERT_GT(child, 0);
+  std::string screen;
+  char chunk[4096];
+  for (;;) {
+    pollfd ready{master, POLLIN, 0};
+    if (poll(&ready, 1, 30000) <= 0) {
+      break;
+    }
+    const ssize_t got = read(master, chunk, sizeof chunk);
+    if (got <= 0) {
+      break;  // EIO once the program has gone
+    }
+    screen.append(chunk, static_cast<size_t>(got));
+  }
+  close(master);
+  EXPECT_EQ(Finish(child), 0);
+  EXPECT_NE(screen.find("\r\033[Krun 1 of 6: limit 100 (warm-up), 0s spent, estimating"), std::string::npos)
+      << screen;
+  EXPECT_NE(screen.find("\r\033[Krun 4 of 6: limit 1000 (warm-up), "), std::string::npos) << screen;
+  EXPECT_NE(screen.find(" left"), std::string::npos) << screen;
+  EXPECT_EQ(screen.find("run 1 of 6: limit 100 (warm-up)\r\n"), std::string::npos) << screen;  // not a line of its own
+}
