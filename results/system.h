@@ -48,6 +48,10 @@ ProcessOutcome RunProcess(const ProcessRequest& request);
 // saves its work and ends with StopStatus().
 
 void WatchForStopRequests();
+// An output that can no longer be written (its reader, a terminal or an ssh
+// connection, has gone) is a stop request too: without a terminal, a dropped
+// connection sends no signal. It counts as SIGPIPE.
+void StopForLostOutput();
 bool StopRequested();
 // The exit status that reports the stop: 128 + the signal number on POSIX.
 int StopStatus();

@@ -301,6 +301,15 @@ void WatchForStopRequests() {
   for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
     sigaction(signalNumber, &action, nullptr);
   }
+  // A closed output is noticed where it is written (StopForLostOutput), and
+  // a child that dies before it reads its input must not end the sweep.
+  signal(SIGPIPE, SIG_IGN);
+}
+
+void StopForLostOutput() {
+  if (StopSignal == 0) {
+    StopSignal = SIGPIPE;
+  }
 }
 
 bool StopRequested() {
@@ -316,6 +325,7 @@ std::string StopName() {
     case SIGINT: return "SIGINT";
     case SIGTERM: return "SIGTERM";
     case SIGHUP: return "SIGHUP";
+    case SIGPIPE: return "SIGPIPE (its output was closed)";
     default: return "signal " + std::to_string(StopSignal);
   }
 }

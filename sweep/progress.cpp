@@ -8,6 +8,8 @@
 #include <cmath>
 #include <map>
 
+#include "results/system.h"
+
 std::optional<double> EstimateSecondsLeft(const std::vector<PlannedRun>& plan, size_t next,
                                           const std::vector<MeasuredRun>& measured) {
   if (measured.empty()) {
@@ -50,13 +52,16 @@ void Progress::Starting(size_t index) {
   std::string line = "run " + std::to_string(index + 1) + " of " + std::to_string(plan_.size()) + ": limit " +
                      std::to_string(run.Limit) + (run.Warmup ? " (warm-up)" : "");
   if (!terminal_) {
-    std::fprintf(stream_, "%s\n", line.c_str());
+    if (std::fprintf(stream_, "%s\n", line.c_str()) < 0 || std::fflush(stream_) != 0) {
+      StopForLostOutput();
+    }
     return;
   }
   const std::optional<double> left = EstimateSecondsLeft(plan_, index, measured_);
   line += ", " + DurationText(spent_) + " spent, " + (left ? "about " + DurationText(*left) + " left" : "estimating");
-  std::fprintf(stream_, "\r\033[K%s", line.c_str());
-  std::fflush(stream_);
+  if (std::fprintf(stream_, "\r\033[K%s", line.c_str()) < 0 || std::fflush(stream_) != 0) {
+    StopForLostOutput();
+  }
   lineShown_ = true;
 }
 
