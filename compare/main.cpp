@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // sievebench-compare: result files of several machines (or several sweeps of
 // one) against the first, each file checked first; a table for the terminal,
-// and Markdown, JSON and a chart on request. The exit statuses are listed in
+// and Markdown, JSON, a page and a chart on request. The exit statuses are listed in
 // ExitStatus below.
 #include <cstdlib>
 #include <exception>
@@ -16,6 +16,7 @@
 #include "results/text_safe.h"
 #include "results/views/cell_text.h"
 #include "results/views/chart.h"
+#include "results/views/html.h"
 #include "results/views/json.h"
 #include "results/views/markdown.h"
 #include "results/views/text.h"
@@ -34,6 +35,7 @@ struct CompareOptions {
   std::string MarkdownPath;
   std::string JsonPath;
   std::string ChartPath;
+  std::string HtmlPath;
   double Alpha = 0.05;
   std::optional<double> FailSlowerPercent;
 };
@@ -56,6 +58,7 @@ int ParseCompareOptions(int argc, char** argv, CompareOptions& options) {
       ->check(CLI::NonNegativeNumber);
   app.add_option("--markdown", options.MarkdownPath, "the comparison as Markdown");
   app.add_option("--json", options.JsonPath, "the comparison as JSON");
+  app.add_option("--html", options.HtmlPath, "the whole comparison as one self-contained page, charts inline");
   app.add_option("--chart", options.ChartPath, "one line per machine against N (.svg or .png; needs gnuplot)")
       ->check(ChartPathCheck);
   return ParseCommandLine(app, std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
@@ -118,6 +121,9 @@ bool WriteOutputs(const CompareOptions& options, const Comparison& comparison) {
   }
   if (!options.JsonPath.empty()) {
     written = WriteOutput(options.JsonPath, ComparisonJson(comparison)) && written;
+  }
+  if (!options.HtmlPath.empty()) {
+    written = WriteOutput(options.HtmlPath, ComparisonHtml(comparison, DrawPageCharts(comparison), UtcNow())) && written;
   }
   if (!options.ChartPath.empty()) {
     written = WriteChart(options.ChartPath, comparison) && written;

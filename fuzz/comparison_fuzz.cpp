@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // Any two result files, as bytes split at the first NUL: whatever the reader
 // takes, the comparison of the two and every view of it are made without a
-// crash, no control byte of the files reaches the terminal text or the
-// Markdown, and no terminal line passes 160 columns.
+// crash, no control byte of the files reaches the terminal text, the
+// Markdown or the page, no markup of theirs becomes a tag of the page, and no
+// terminal line passes 160 columns.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include "results/comparison.h"
 #include "results/result_file.h"
 #include "results/views/columns.h"
+#include "results/views/html.h"
 #include "results/views/json.h"
 #include "results/views/markdown.h"
 #include "results/views/text.h"
@@ -43,6 +45,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text = ComparisonText(comparison);
   const std::string markdown = ComparisonMarkdown(comparison);
   if (HasControlBytes(text) || HasControlBytes(markdown) || WidestLine(text) > TerminalWidth) {
+    std::abort();
+  }
+  const std::string page = ComparisonHtml(comparison, PageCharts{"no charts", "", "", {}}, "2026-12-09T10:00:00Z");
+  for (const char* tag : {"<script", "<img", "<a ", "<iframe", "<svg", "<object", "<link"}) {
+    if (page.find(tag) != std::string::npos) {
+      std::abort();
+    }
+  }
+  if (HasControlBytes(page)) {
     std::abort();
   }
   (void)ComparisonJson(comparison);  // only that it is made

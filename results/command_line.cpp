@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: MIT
-// The one place that maps CLI11's outcomes to the companions' exit statuses.
+// What the companions' command lines share: the one place that maps CLI11's
+// outcomes to their exit statuses, their version, and the date they write.
 #include "results/command_line.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 
 #ifndef SIEVEBENCH_VERSION
 #error "the build sets SIEVEBENCH_VERSION"
@@ -32,4 +35,19 @@ int ParseCommandLine(CLI::App& app, std::vector<std::string> arguments, std::ost
     return 2;
   }
   return -1;
+}
+
+// "2026-12-08T21:00:00Z": the civil date of the system clock's days since
+// 1970, computed here so no time zone or C library enters it.
+std::string UtcNow() {
+  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
+                           std::chrono::system_clock::now().time_since_epoch())
+                           .count();
+  const std::chrono::year_month_day date{std::chrono::sys_days{std::chrono::days{seconds / 86400}}};
+  const long long inDay = seconds % 86400;
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02lld:%02lld:%02lldZ", static_cast<int>(date.year()),
+                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()), inDay / 3600,
+                inDay / 60 % 60, inDay % 60);
+  return text;
 }

@@ -13,6 +13,9 @@
 // The version of the sievebench tools, set by the build.
 extern const char ToolVersion[];
 
+// Now, as the tools date their files: "2026-12-08T21:00:00Z" (UTC).
+std::string UtcNow();
+
 // Checks a --chart path for CLI11: it must end in .svg or .png, and it goes
 // into a gnuplot script between quotes, so it may hold no quote or line end.
 // Returns what is wrong, or "".

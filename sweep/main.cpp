@@ -36,21 +36,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// "2026-12-08T21:00:00Z": the civil date of the system clock's days since
-// 1970, computed here so no time zone or C library enters it.
-std::string UtcNow() {
-  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
-                           std::chrono::system_clock::now().time_since_epoch())
-                           .count();
-  const std::chrono::year_month_day date{std::chrono::sys_days{std::chrono::days{seconds / 86400}}};
-  const long long inDay = seconds % 86400;
-  char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02lld:%02lld:%02lldZ", static_cast<int>(date.year()),
-                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()), inDay / 3600,
-                inDay / 60 % 60, inDay % 60);
-  return text;
-}
-
 void Complain(const std::string& message) {
   std::fprintf(stderr, "sievebench-sweep: %s\n", TerminalSafe(message).c_str());
 }

@@ -20,42 +20,10 @@
 #include "results/views/json.h"
 #include "results/views/markdown.h"
 #include "results/views/text.h"
+#include "tests/made_up_sweeps.h"
 #include "tests/test_files.h"
 
 namespace {
-
-// A sweep whose valid measured runs have these count times per limit; the
-// other phases take 0 ms, so the total is the count.
-SweepResult SweepOf(const std::string& label, const std::map<uint32_t, std::vector<uint32_t>>& counts) {
-  SweepResult result;
-  result.Format = ResultFormat;
-  result.Label = label;
-  result.Conditions.FileSystem = "ext4";
-  result.Program.Sha256 = std::string(64, '0');
-  for (const auto& [limit, times] : counts) {
-    uint32_t run = 0;
-    for (const uint32_t count : times) {
-      RunRecord record;
-      record.Limit = limit;
-      record.Run = ++run;
-      record.Parsed = record.Valid = true;
-      record.Values = {.Limit = limit, .InitMs = 0, .SieveMs = 0, .CountMs = count, .TotalMs = count,
-                       .Primes = static_cast<uint32_t>(KnownPrimeCount(limit)),
-                       .LoopCounter = static_cast<uint32_t>(ExpectedLoopCounter(limit))};
-      result.Runs.push_back(record);
-    }
-  }
-  return result;
-}
-
-std::vector<ComparedFile> Named(std::vector<SweepResult> results) {
-  std::vector<ComparedFile> files;
-  for (size_t index = 0; index < results.size(); ++index) {
-    files.push_back({"dir/file" + std::to_string(index) + ".json", results[index], ""});
-  }
-  NameFiles(files);
-  return files;
-}
 
 const Cell& CellOf(const Comparison& comparison, uint32_t limit, TimedPhase phase, size_t file) {
   for (const ComparisonRow& row : comparison.Rows) {
@@ -74,8 +42,6 @@ bool HasWarning(const Comparison& comparison, const std::string& part) {
   }
   return false;
 }
-
-const std::vector<uint32_t> Base = {100, 101, 99, 100, 102, 100};  // median 100, [99, 102]
 
 }  // namespace
 

@@ -15,3 +15,12 @@ std::string DrawSweepChart(const std::string& path, const std::vector<LimitSumma
 // One line per machine against N: the total, and each phase that is above
 // 0 ms somewhere, each point a median with its min-max range.
 std::string DrawComparisonChart(const std::string& path, const Comparison& comparison, std::string& skipped);
+
+// The charts of a comparison's page, as SVG to stand inline in it.
+struct PageCharts {
+  std::string Missing;  // why there are no charts at all (no gnuplot), or ""
+  std::string Problem;  // gnuplot's complaint when a chart failed, or ""
+  std::string Geomean;  // each machine's total geomean as a ranked bar; "" when not drawn
+  std::vector<std::pair<TimedPhase, std::string>> Phases;  // per phase with a time above 0 ms
+};
+PageCharts DrawPageCharts(const Comparison& comparison);

@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: MIT
+// Made-up machines: sound runs, so that they pass the tampering check.
+#include "tests/made_up_sweeps.h"
+
+#include "results/report.h"
+#include "results/result_file.h"
+
+SweepResult SweepOf(const std::string& label, const std::map<uint32_t, std::vector<uint32_t>>& counts) {
+  SweepResult result;
+  result.Format = ResultFormat;
+  result.Label = label;
+  result.Conditions.FileSystem = "ext4";
+  result.Program.Sha256 = std::string(64, '0');
+  for (const auto& [limit, times] : counts) {
+    uint32_t run = 0;
+    for (const uint32_t count : times) {
+      RunRecord record;
+      record.Limit = limit;
+      record.Run = ++run;
+      record.Parsed = record.Valid = true;
+      record.Values = {.Limit = limit, .InitMs = 0, .SieveMs = 0, .CountMs = count, .TotalMs = count,
+                       .Primes = static_cast<uint32_t>(KnownPrimeCount(limit)),
+                       .LoopCounter = static_cast<uint32_t>(ExpectedLoopCounter(limit))};
+      result.Runs.push_back(record);
+    }
+  }
+  return result;
+}
+
+std::vector<ComparedFile> Named(std::vector<SweepResult> results) {
+  std::vector<ComparedFile> files;
+  for (size_t index = 0; index < results.size(); ++index) {
+    files.push_back({"dir/file" + std::to_string(index) + ".json", results[index], ""});
+  }
+  NameFiles(files);
+  return files;
+}
