@@ -127,18 +127,21 @@ SweepResult Snapshot(const SweepResult& result) {
   return snapshot;
 }
 
-void Save(const SweepResult& snapshot, Outputs& outputs) {
-  for (const auto& [path, text] : {std::pair{outputs.JsonPath, &ResultFileText},
-                                   std::pair{outputs.CsvPath, +[](const SweepResult& all) { return RunsCsv(all.Runs); }}}) {
-    if (path.empty()) {
-      continue;
-    }
-    const std::string problem = ReplaceFileDurably(path, text(snapshot));
-    if (!problem.empty()) {
-      Complain(problem + " (the previous file is kept)");
-      outputs.Failed = true;
-    }
+// One output replaced whole; a failure keeps the previous file.
+void SaveOne(const std::string& path, const std::string& text, Outputs& outputs) {
+  if (path.empty()) {
+    return;
   }
+  const std::string problem = ReplaceFileDurably(path, text);
+  if (!problem.empty()) {
+    Complain(problem + " (the previous file is kept)");
+    outputs.Failed = true;
+  }
+}
+
+void Save(const SweepResult& snapshot, Outputs& outputs) {
+  SaveOne(outputs.JsonPath, ResultFileText(snapshot), outputs);
+  SaveOne(outputs.CsvPath, RunsCsv(snapshot.Runs), outputs);
 }
 
 // The runs that are left, each in a folder of its own, with a checkpoint
