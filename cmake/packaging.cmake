@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: MIT
 # Installing and packaging: the three programs and their manual pages on
-# Linux (cpack -G DEB), the .exe with the README and the licence on Windows
+# Linux (cpack -G DEB), the three .exe files with the README and the licence on Windows
 # (cpack -G ZIP).
 set(CPACK_PACKAGE_NAME sievebench)
 set(CPACK_PACKAGE_VENDOR "The sievebench project")
@@ -11,6 +11,11 @@ set(CPACK_STRIP_FILES ON)
 
 if(WIN32)
   install(TARGETS sievebench RUNTIME DESTINATION .)
+  foreach(companion sievebench-sweep sievebench-compare)
+    if(TARGET ${companion})
+      install(TARGETS ${companion} RUNTIME DESTINATION .)
+    endif()
+  endforeach()
   install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION .)
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(CPACK_PACKAGE_FILE_NAME sievebench-${PROJECT_VERSION}-win64)

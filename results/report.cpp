@@ -48,9 +48,9 @@ bool ParseReport(const std::string& output, Report& report) {
 static std::vector<bool> PlainSieve(uint32_t limit) {
   std::vector<bool> composite(static_cast<size_t>(limit) + 1, false);
   for (uint64_t p = 3; p * p <= limit; p += 2) {
-    if (!composite[p]) {
+    if (!composite[static_cast<size_t>(p)]) {
       for (uint64_t multiple = p * p; multiple <= limit; multiple += 2 * p) {
-        composite[multiple] = true;
+        composite[static_cast<size_t>(multiple)] = true;  // at most the limit, which fits
       }
     }
   }
@@ -93,7 +93,7 @@ uint64_t ExpectedLoopCounter(uint32_t limit) {
   const std::vector<bool> composite = PlainSieve(root);
   uint64_t marks = 0;
   for (uint64_t p = 3; p <= root; p += 2) {
-    if (!composite[p]) {
+    if (!composite[static_cast<size_t>(p)]) {
       marks += (limit / p - p) / 2 + 1;
     }
   }

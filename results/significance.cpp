@@ -35,15 +35,17 @@ std::vector<uint64_t> DoubledRanks(std::vector<RankedValue>& pooled) {
 // Both tails of the doubled rank sum `observed` of n1 values chosen from
 // `ranks`: P(sum <= observed) and P(sum >= observed).
 std::pair<double, double> ExactTails(const std::vector<uint64_t>& ranks, size_t n1, uint64_t observed) {
-  const uint64_t largest = 2 * static_cast<uint64_t>(ranks.size()) * (ranks.size() + 1) / 2;
+  // Exact tails are asked for small samples only, so every sum fits a size_t.
+  const size_t largest = ranks.size() * (ranks.size() + 1);
   // ways[k][s]: subsets of k of the values seen so far whose doubled ranks add up to s.
   std::vector<std::vector<double>> ways(n1 + 1, std::vector<double>(largest + 1, 0.0));
   ways[0][0] = 1;
   size_t seen = 0;
-  for (const uint64_t rank : ranks) {
+  for (const uint64_t wideRank : ranks) {
+    const auto rank = static_cast<size_t>(wideRank);
     ++seen;
     for (size_t k = std::min(seen, n1); k >= 1; --k) {
-      for (uint64_t sum = largest; sum >= rank; --sum) {
+      for (size_t sum = largest; sum >= rank; --sum) {
         ways[k][sum] += ways[k - 1][sum - rank];
       }
     }
@@ -51,7 +53,7 @@ std::pair<double, double> ExactTails(const std::vector<uint64_t>& ranks, size_t 
   double below = 0;
   double above = 0;
   double all = 0;
-  for (uint64_t sum = 0; sum <= largest; ++sum) {
+  for (size_t sum = 0; sum <= largest; ++sum) {
     const double count = ways[n1][sum];
     all += count;
     below += sum <= observed ? count : 0;
