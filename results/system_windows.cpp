@@ -479,14 +479,23 @@ std::optional<std::string> FindOnPath(const std::string& name) {
   return std::nullopt;
 }
 
+// A console that reads escape sequences: the progress line redraws itself
+// with them, so an older console gets plain lines instead.
 bool StandardErrorIsTerminal() {
   DWORD mode = 0;
-  return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+  return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0 &&
+         (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
 }
 
 void PrepareConsole() {
   // "±" and "–" are printed as UTF-8; a console shows them so on this code page.
   (void)SetConsoleOutputCP(CP_UTF8);  // without a console the bytes go to a file or pipe as they are
+  HANDLE errors = GetStdHandle(STD_ERROR_HANDLE);
+  DWORD mode = 0;
+  if (GetConsoleMode(errors, &mode) != 0) {
+    // Refused by consoles older than Windows 10, which then get plain lines.
+    (void)SetConsoleMode(errors, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+  }
 }
 
 std::string HostName() {
