@@ -142,12 +142,12 @@ bool MakePipe(HANDLE& read, HANDLE& write, bool childReads, std::string& problem
   return true;
 }
 
-std::string CommandLine(const ProcessRequest& request) {
+std::wstring CommandLine(const ProcessRequest& request) {
   std::wstring line = QuotedArgument(Wide(request.Program));
   for (const std::string& argument : request.Arguments) {
     line += L" " + QuotedArgument(Wide(argument));
   }
-  return Narrow(line);
+  return line;
 }
 
 // Sends the whole input, then closes the pipe so the child sees its end.
@@ -197,10 +197,10 @@ double TickStep() {
   return largest;
 }
 
-std::optional<std::string> FileSystemOf(const std::string& folder) {
+std::optional<std::string> FileSystemOf(const fs::path& folder) {
   wchar_t volume[MAX_PATH + 1] = {};
   wchar_t name[MAX_PATH + 1] = {};
-  if ((GetVolumePathNameW(Wide(folder).c_str(), volume, MAX_PATH) == 0) ||
+  if ((GetVolumePathNameW(folder.c_str(), volume, MAX_PATH) == 0) ||
       (GetVolumeInformationW(volume, nullptr, 0, nullptr, nullptr, nullptr, name, MAX_PATH) == 0)) {
     return std::nullopt;
   }
@@ -316,7 +316,7 @@ ProcessOutcome RunProcess(const ProcessRequest& request) {
   startup.hStdOutput = outputWrite;
   startup.hStdError = outputWrite;
   PROCESS_INFORMATION child{};
-  std::wstring commandLine = Wide(CommandLine(request));
+  std::wstring commandLine = CommandLine(request);
   const std::wstring workDir = Wide(request.WorkDir);
   // Suspended until it is in the job and on its CPU: it runs nothing outside them.
   const BOOL started = CreateProcessW(Wide(request.Program).c_str(), commandLine.data(), nullptr, nullptr, TRUE,
@@ -525,7 +525,7 @@ RunConditions DescribeConditions(const std::string& runFolder, std::optional<uns
   std::error_code error;
   const fs::path folder = fs::absolute(fs::path(Wide(runFolder)), error);
   if (!error) {
-    conditions.FileSystem = FileSystemOf(Narrow(folder.wstring()));
+    conditions.FileSystem = FileSystemOf(folder);
   }
   conditions.Priority = Priority();
   conditions.Virtualization = HypervisorFromProcessor();

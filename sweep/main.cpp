@@ -129,9 +129,6 @@ SweepResult Snapshot(const SweepResult& result) {
 
 // One output replaced whole; a failure keeps the previous file.
 void SaveOne(const std::string& path, const std::string& text, Outputs& outputs) {
-  if (path.empty()) {
-    return;
-  }
   const std::string problem = ReplaceFileDurably(path, text);
   if (!problem.empty()) {
     Complain(problem + " (the previous file is kept)");
@@ -139,9 +136,14 @@ void SaveOne(const std::string& path, const std::string& text, Outputs& outputs)
   }
 }
 
+// Each output asked for; one not asked for is not even formatted.
 void Save(const SweepResult& snapshot, Outputs& outputs) {
-  SaveOne(outputs.JsonPath, ResultFileText(snapshot), outputs);
-  SaveOne(outputs.CsvPath, RunsCsv(snapshot.Runs), outputs);
+  if (!outputs.JsonPath.empty()) {
+    SaveOne(outputs.JsonPath, ResultFileText(snapshot), outputs);
+  }
+  if (!outputs.CsvPath.empty()) {
+    SaveOne(outputs.CsvPath, RunsCsv(snapshot.Runs), outputs);
+  }
 }
 
 // The runs that are left, each in a folder of its own, with a checkpoint

@@ -92,3 +92,11 @@ std::string Legend(const Comparison& comparison) {
   }
   return legend;
 }
+
+std::string LegendParagraph(const Comparison& comparison) {
+  std::string legend = Legend(comparison);
+  for (char& byte : legend) {
+    byte = byte == '\n' ? ' ' : byte;
+  }
+  return legend;
+}

@@ -24,3 +24,5 @@ std::string PlainNumber(double value);     // "0.05", "10"
 
 // The lines under every comparison: how to read the cells.
 std::string Legend(const Comparison& comparison);
+// The same as one paragraph, for views that wrap text themselves.
+std::string LegendParagraph(const Comparison& comparison);

@@ -75,10 +75,10 @@ std::string ChangeClass(const Cell& cell, bool baseline) {
   if (cell.TooShort) {
     return "number short";
   }
-  if (!cell.Significant || !cell.ChangePercent) {
+  if (!cell.Significant.value_or(false) || !cell.ChangePercent) {
     return "number same";
   }
-  return *cell.Significant ? (*cell.ChangePercent > 0 ? "number slower" : "number faster") : "number same";
+  return *cell.ChangePercent > 0 ? "number slower" : "number faster";
 }
 
 std::string GeomeanClass(const GeomeanCell& cell, bool baseline) {
@@ -212,10 +212,6 @@ std::string ListSection(const std::string& id, const std::string& heading, const
 }
 
 std::string ReadingNote(const Comparison& comparison) {
-  std::string legend;
-  for (const char byte : Legend(comparison)) {
-    legend += byte == '\n' ? ' ' : byte;
-  }
   return "<h2 id=\"reading\">How to read this</h2>\n<ul>\n"
          "<li>Each run times three phases in milliseconds: <em>init</em> fills the array, <em>sieve</em> strikes "
          "out the composites, <em>count</em> counts the primes while writing each odd prime to primes.txt; "
@@ -224,7 +220,7 @@ std::string ReadingNote(const Comparison& comparison) {
          "<li>~ marks a change that is not significant: the runs cannot tell it from noise.</li>\n"
          "<li><em>too short</em>: a median under 10 ticks of its timer is not compared, since one tick is 10% "
          "or more.</li>\n" +
-         Element("li", HtmlText(legend)) + "\n</ul>\n";
+         Element("li", HtmlText(LegendParagraph(comparison))) + "\n</ul>\n";
 }
 
 }  // namespace

@@ -138,11 +138,7 @@ std::string ComparisonMarkdown(const Comparison& comparison) {
   std::string markdown = "# sievebench comparison\n\nBaseline: " + Name(comparison.Files[0]) + " \\(" +
                          MarkdownText(comparison.Files[0].Path) + "\\)\n\n";
   markdown += sideBySide ? SideBySideTable(comparison) : RankedTable(comparison);
-  std::string legend = Legend(comparison);
-  for (char& byte : legend) {
-    byte = byte == '\n' ? ' ' : byte;
-  }
-  markdown += "\n" + OwnText(legend) + "\n\n## Machines and conditions\n\n" + MachinesTable(comparison, sideBySide);
+  markdown += "\n" + OwnText(LegendParagraph(comparison)) + "\n\n## Machines and conditions\n\n" + MachinesTable(comparison, sideBySide);
   markdown += List("Warnings", comparison.Warnings);
   markdown += List("Invalid runs", comparison.InvalidRuns);
   return markdown;
