@@ -9,17 +9,17 @@
 #include <string>
 #include <vector>
 
-#include "results/command_line.h"
+#include "cli/command_line.h"
 #include "results/comparison.h"
 #include "results/result_file.h"
-#include "results/system.h"
-#include "results/text_safe.h"
-#include "results/views/cell_text.h"
-#include "results/views/chart.h"
-#include "results/views/html.h"
-#include "results/views/json.h"
-#include "results/views/markdown.h"
-#include "results/views/text.h"
+#include "host/system.h"
+#include "views/text_safe.h"
+#include "views/cell_text.h"
+#include "cli/charts.h"
+#include "views/html.h"
+#include "views/json.h"
+#include "views/markdown.h"
+#include "views/text.h"
 
 namespace {
 
@@ -120,10 +120,10 @@ bool WriteOutputs(const CompareOptions& options, const Comparison& comparison) {
     written = WriteOutput(options.MarkdownPath, ComparisonMarkdown(comparison)) && written;
   }
   if (!options.JsonPath.empty()) {
-    written = WriteOutput(options.JsonPath, ComparisonJson(comparison)) && written;
+    written = WriteOutput(options.JsonPath, ComparisonJson(comparison, ToolVersion)) && written;
   }
   if (!options.HtmlPath.empty()) {
-    written = WriteOutput(options.HtmlPath, ComparisonHtml(comparison, DrawPageCharts(comparison), UtcNow())) && written;
+    written = WriteOutput(options.HtmlPath, ComparisonHtml(comparison, DrawPageCharts(comparison), UtcNow(), ToolVersion)) && written;
   }
   if (!options.ChartPath.empty()) {
     written = WriteChart(options.ChartPath, comparison) && written;

@@ -11,11 +11,11 @@
 
 #include "results/comparison.h"
 #include "results/result_file.h"
-#include "results/views/columns.h"
-#include "results/views/html.h"
-#include "results/views/json.h"
-#include "results/views/markdown.h"
-#include "results/views/text.h"
+#include "views/columns.h"
+#include "views/html.h"
+#include "views/json.h"
+#include "views/markdown.h"
+#include "views/text.h"
 
 static bool HasControlBytes(const std::string& text) {
   for (const char byte : text) {
@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (HasControlBytes(text) || HasControlBytes(markdown) || WidestLine(text) > TerminalWidth) {
     std::abort();
   }
-  const std::string page = ComparisonHtml(comparison, PageCharts{"no charts", "", "", {}}, "2026-12-09T10:00:00Z");
+  const std::string page = ComparisonHtml(comparison, PageCharts{"no charts", "", "", {}}, "2026-12-09T10:00:00Z", "0");
   for (const char* tag : {"<script", "<img", "<a ", "<iframe", "<svg", "<object", "<link"}) {
     if (page.find(tag) != std::string::npos) {
       std::abort();
@@ -56,6 +56,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (HasControlBytes(page)) {
     std::abort();
   }
-  (void)ComparisonJson(comparison);  // only that it is made
+  (void)ComparisonJson(comparison, "0");  // only that it is made
   return 0;
 }

@@ -10,6 +10,7 @@
 #include <map>
 #include <set>
 
+#include "results/conditions.h"
 #include "results/report.h"
 #include "results/statistics.h"
 
@@ -44,17 +45,17 @@ void NameFiles(std::vector<ComparedFile>& files) {
   }
 }
 
-const char* PhaseName(TimedPhase phase) {
-  static const char* const Names[] = {"init", "sieve", "count", "total"};
-  return Names[static_cast<int>(phase)];
-}
-
-uint32_t PhaseMs(const Report& values, TimedPhase phase) {
-  const uint32_t times[] = {values.InitMs, values.SieveMs, values.CountMs, values.TotalMs};
-  return times[static_cast<int>(phase)];
+std::string FewestTicksText() {
+  char text[16];
+  std::snprintf(text, sizeof text, "%g", FewestTicks);
+  return text;
 }
 
 namespace {
+
+std::string TooShortNote() {
+  return "too short: a median under " + FewestTicksText() + " timer ticks";
+}
 
 // The limits each file has measured valid runs of, in ascending order.
 std::set<uint32_t> MeasuredLimits(const SweepResult& result) {
@@ -115,7 +116,7 @@ void CompareWithBaseline(Cell& cell, const std::vector<double>& times, const Cel
   }
   if (cell.TooShort || baseline.TooShort) {
     cell.TooShort = true;
-    AddNote(cell, "too short: a median under 10 timer ticks");
+    AddNote(cell, TooShortNote());
     return;
   }
   cell.ChangePercent = (cell.MedianMs / baseline.MedianMs - 1) * 100;
@@ -143,7 +144,7 @@ std::vector<ComparisonRow> CompareRows(const std::vector<ComparedFile>& files, d
         if (file == 0) {
           AddNote(row.Cells[0], "baseline");
           if (row.Cells[0].TooShort) {
-            AddNote(row.Cells[0], "too short: a median under 10 timer ticks");
+            AddNote(row.Cells[0], TooShortNote());
           }
         } else {
           CompareWithBaseline(row.Cells[file], times[file][index], row.Cells[0], times[0][index], alpha);
@@ -261,10 +262,6 @@ std::string Number(const std::optional<double>& value, const char* format) {
   return text;
 }
 
-std::string TimerStep(const RunConditions& conditions) {
-  return Number(TimerResolution(conditions), "%g") + " ms";
-}
-
 std::string Build(const ProgramInfo& program) {
   return program.Sha256 ? "sha256 " + program.Sha256->substr(0, 12) : std::to_string(program.SizeBytes) + " bytes";
 }
@@ -274,34 +271,11 @@ std::string Build(const ProgramInfo& program) {
 std::vector<std::string> ConditionWarnings(const std::vector<ComparedFile>& files) {
   std::vector<std::string> warnings;
   const ComparedFile& base = files[0];
-  const RunConditions& was = base.Result.Conditions;
   for (size_t file = 1; file < files.size(); ++file) {
     const ComparedFile& other = files[file];
-    const RunConditions& is = other.Result.Conditions;
-    auto differ = [](const std::optional<std::string>& a, const std::optional<std::string>& b) {
-      return a && b && *a != *b;
-    };
-    if (differ(was.FileSystem, is.FileSystem)) {
-      warnings.push_back(base.Name + " counted on " + *was.FileSystem + ", " + other.Name + " on " + *is.FileSystem +
-                         ": the count phase compares file systems");
-    }
-    if (differ(was.Priority, is.Priority)) {
-      warnings.push_back(base.Name + " ran at priority " + *was.Priority + ", " + other.Name + " at " + *is.Priority +
-                         ": the times compare priorities too");
-    }
-    if (differ(was.Governor, is.Governor)) {
-      warnings.push_back(base.Name + "'s CPU governor was " + *was.Governor + ", " + other.Name + "'s " +
-                         *is.Governor + ": the times compare frequency scaling too");
-    }
-    if (differ(was.Virtualization, is.Virtualization)) {
-      auto under = [](const std::string& name) { return name == "none" ? std::string("no hypervisor") : name; };
-      warnings.push_back(base.Name + " ran under " + under(*was.Virtualization) + ", " + other.Name + " under " +
-                         under(*is.Virtualization) + ": the times compare hypervisors too");
-    }
-    if (TimerResolution(was) != TimerResolution(is)) {
-      warnings.push_back(base.Name + "'s timer steps by " + TimerStep(was) + ", " + other.Name + "'s by " +
-                         TimerStep(is) +
-                         ": phases shorter than 10 steps of either are not compared");
+    for (const ConditionChange& change :
+         ChangedConditions(base.Result.Conditions, other.Result.Conditions, ConditionScope::Machines)) {
+      warnings.push_back(change.Sentence(change, base.Name, other.Name));
     }
     const ProgramInfo& a = base.Result.Program;
     const ProgramInfo& b = other.Result.Program;

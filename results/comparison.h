@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "results/model.h"
+#include "results/phases.h"
 #include "results/significance.h"
 
 // A result file that passed its checks, with the name it goes by in the views.
@@ -31,15 +32,11 @@ std::vector<std::string> FindTampering(const SweepResult& result);
 // the label with the file's name (or its whole path, if that is the same too).
 void NameFiles(std::vector<ComparedFile>& files);
 
-enum class TimedPhase { Init, Sieve, Count, Total };
-inline constexpr TimedPhase AllPhases[] = {TimedPhase::Init, TimedPhase::Sieve, TimedPhase::Count, TimedPhase::Total};
-const char* PhaseName(TimedPhase phase);  // "init", "sieve", "count", "total"
-uint32_t PhaseMs(const Report& values, TimedPhase phase);
-
 // A phase is compared only where both medians span this many ticks of the
 // timer that measured them: below that, one tick more or less is a change of
 // 10 % or more.
 inline constexpr double FewestTicks = 10;
+std::string FewestTicksText();  // "10", for sentences
 
 // One machine's figures for one limit and phase.
 struct Cell {

@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+// The largest limit the benchmark runs: its array is indexed by a signed
+// 32-bit number, and above it a run can only report "Not enough memory!".
+inline constexpr uint32_t LargestLimit = 2147483647;
+
 struct Report {
   uint32_t Limit = 0;
   uint32_t InitMs = 0;

@@ -3,6 +3,7 @@
 // taking it: nlohmann's get<uint32_t>() would wrap -1 and cut 3.7 in silence.
 #include "results/result_file.h"
 
+#include "results/phases.h"
 #include "results/result_json.h"
 
 #include <cerrno>
@@ -25,9 +26,10 @@ static json SpreadJson(const Spread& spread) {
 static json RunJson(const RunRecord& run) {
   json entry = {{"limit", run.Limit}, {"run", run.Run}, {"warmup", run.Warmup}};
   // A run whose output was no report has no numbers: they are null.
-  for (const auto& [key, value] : {std::pair{"init_ms", run.Values.InitMs}, {"sieve_ms", run.Values.SieveMs},
-                                   {"count_ms", run.Values.CountMs}, {"total_ms", run.Values.TotalMs},
-                                   {"primes", run.Values.Primes}, {"loop_counter", run.Values.LoopCounter}}) {
+  for (const TimedPhase phase : AllPhases) {
+    entry[PhaseKey(phase)] = run.Parsed ? json(PhaseMs(run.Values, phase)) : json(nullptr);
+  }
+  for (const auto& [key, value] : {std::pair{"primes", run.Values.Primes}, {"loop_counter", run.Values.LoopCounter}}) {
     entry[key] = run.Parsed ? json(value) : json(nullptr);
   }
   entry["valid"] = run.Valid;
@@ -37,16 +39,16 @@ static json RunJson(const RunRecord& run) {
 }
 
 static json SummaryJson(const LimitSummary& row) {
-  return {{"limit", row.Limit},
-          {"runs", row.Runs},
-          {"valid_runs", row.ValidRuns},
-          {"outliers", row.Outliers},
-          {"init_ms", SpreadJson(row.Init)},
-          {"sieve_ms", SpreadJson(row.Sieve)},
-          {"count_ms", SpreadJson(row.Count)},
-          {"total_ms", SpreadJson(row.Total)},
-          {"marks_per_second", row.MarksPerSecond},
-          {"records_per_second", row.RecordsPerSecond}};
+  json entry = {{"limit", row.Limit},
+                {"runs", row.Runs},
+                {"valid_runs", row.ValidRuns},
+                {"outliers", row.Outliers},
+                {"marks_per_second", row.MarksPerSecond},
+                {"records_per_second", row.RecordsPerSecond}};
+  for (const TimedPhase phase : AllPhases) {
+    entry[PhaseKey(phase)] = SpreadJson(PhaseSpread(row, phase));
+  }
+  return entry;
 }
 
 std::string JsonText(const json& value) {
@@ -138,6 +140,20 @@ static uint64_t Unsigned(const json& object, const std::string& where, const cha
 
 static uint32_t Unsigned32(const json& object, const std::string& where, const char* key) {
   return static_cast<uint32_t>(Unsigned(object, where, key, std::numeric_limits<uint32_t>::max()));
+}
+
+// A limit the benchmark can run: a larger one could only ever fail, so a
+// file that asks for it (to be resumed, say) is refused here.
+static uint32_t LimitOf(const json& value, const std::string& name) {
+  if (!value.is_number_unsigned() || value.get<uint64_t>() == 0 || value.get<uint64_t>() > LargestLimit) {
+    throw Problem{name + ": not a limit from 1 to " + std::to_string(LargestLimit) +
+                  ", the largest the benchmark runs: " + value.dump(-1, ' ', false, json::error_handler_t::replace)};
+  }
+  return value.get<uint32_t>();
+}
+
+static uint32_t Limit(const json& object, const std::string& where, const char* key) {
+  return LimitOf(Member(object, where, key), where + key);
 }
 
 static double NonNegative(const json& object, const std::string& where, const char* key) {
@@ -252,12 +268,7 @@ static std::optional<SweepSettings> ReadSettings(const json& file) {
   SweepSettings settings;
   const json& limits = Array(entry, where, "limits");
   for (size_t index = 0; index < limits.size(); ++index) {
-    const json& limit = limits[index];
-    if (!limit.is_number_unsigned() || limit.get<uint64_t>() == 0 ||
-        limit.get<uint64_t>() > std::numeric_limits<uint32_t>::max()) {
-      throw Problem{where + "limits[" + std::to_string(index) + "]: not a limit from 1 to 4294967295"};
-    }
-    settings.Limits.push_back(limit.get<uint32_t>());
+    settings.Limits.push_back(LimitOf(limits[index], where + "limits[" + std::to_string(index) + "]"));
   }
   settings.Repeat = Unsigned32(entry, where, "repeat");
   settings.Warmup = Unsigned32(entry, where, "warmup");
@@ -274,16 +285,15 @@ static std::optional<SweepSettings> ReadSettings(const json& file) {
 static RunRecord ReadRun(const json& entry, size_t index) {
   const std::string where = ElementWhere("runs", index, entry);
   RunRecord run;
-  run.Limit = Unsigned32(entry, where, "limit");
+  run.Limit = Limit(entry, where, "limit");
   run.Run = Unsigned32(entry, where, "run");
   run.Warmup = Flag(entry, where, "warmup");
   run.Parsed = !Member(entry, where, "total_ms").is_null();
   if (run.Parsed) {
     run.Values.Limit = run.Limit;
-    run.Values.InitMs = Unsigned32(entry, where, "init_ms");
-    run.Values.SieveMs = Unsigned32(entry, where, "sieve_ms");
-    run.Values.CountMs = Unsigned32(entry, where, "count_ms");
-    run.Values.TotalMs = Unsigned32(entry, where, "total_ms");
+    for (const TimedPhase phase : AllPhases) {
+      PhaseMs(run.Values, phase) = Unsigned32(entry, where, PhaseKey(phase).c_str());
+    }
     run.Values.Primes = Unsigned32(entry, where, "primes");
     run.Values.LoopCounter = Unsigned32(entry, where, "loop_counter");
   }
@@ -311,14 +321,13 @@ static Spread ReadSpread(const json& summary, const std::string& where, const ch
 static LimitSummary ReadSummary(const json& entry, size_t index) {
   const std::string where = ElementWhere("summaries", index, entry);
   LimitSummary row;
-  row.Limit = Unsigned32(entry, where, "limit");
+  row.Limit = Limit(entry, where, "limit");
   row.Runs = Unsigned32(entry, where, "runs");
   row.ValidRuns = Unsigned32(entry, where, "valid_runs");
   row.Outliers = Unsigned32(entry, where, "outliers");
-  row.Init = ReadSpread(entry, where, "init_ms");
-  row.Sieve = ReadSpread(entry, where, "sieve_ms");
-  row.Count = ReadSpread(entry, where, "count_ms");
-  row.Total = ReadSpread(entry, where, "total_ms");
+  for (const TimedPhase phase : AllPhases) {
+    PhaseSpread(row, phase) = ReadSpread(entry, where, PhaseKey(phase).c_str());
+  }
   row.MarksPerSecond = NonNegative(entry, where, "marks_per_second");
   row.RecordsPerSecond = NonNegative(entry, where, "records_per_second");
   return row;

@@ -15,16 +15,17 @@
 #include <string>
 #include <vector>
 
-#include "results/command_line.h"
+#include "cli/command_line.h"
+#include "results/conditions.h"
 #include "results/model.h"
 #include "results/result_file.h"
-#include "results/sha256.h"
+#include "host/digest.h"
 #include "results/statistics.h"
-#include "results/system.h"
-#include "results/text_safe.h"
-#include "results/views/chart.h"
-#include "results/views/csv.h"
-#include "results/views/text.h"
+#include "host/system.h"
+#include "views/text_safe.h"
+#include "cli/charts.h"
+#include "views/csv.h"
+#include "views/text.h"
 #include "sweep/capacity.h"
 #include "sweep/noise.h"
 #include "sweep/options.h"
@@ -193,18 +194,9 @@ std::string ShellWord(const std::string& word) {
 }
 
 void WarnOfChangedConditions(const RunConditions& before, const RunConditions& now) {
-  const std::pair<const char*, std::pair<std::optional<std::string>, std::optional<std::string>>> pairs[] = {
-      {"file system", {before.FileSystem, now.FileSystem}},
-      {"priority", {before.Priority, now.Priority}},
-      {"governor", {before.Governor, now.Governor}},
-      {"virtualization", {before.Virtualization, now.Virtualization}},
-      {"CPU affinity", {before.CpuAffinity, now.CpuAffinity}}};
-  for (const auto& [name, values] : pairs) {
-    if (values.first != values.second) {
-      std::fprintf(stderr, "warning: the resumed runs have another %s (%s, was %s)\n", name,
-                   TerminalSafe(values.second.value_or("unknown")).c_str(),
-                   TerminalSafe(values.first.value_or("unknown")).c_str());
-    }
+  for (const ConditionChange& change : ChangedConditions(before, now, ConditionScope::OneMachine)) {
+    std::fprintf(stderr, "warning: the resumed runs have another %s (%s, was %s)\n", change.Name.c_str(),
+                 TerminalSafe(change.Is).c_str(), TerminalSafe(change.Was).c_str());
   }
 }
 

@@ -3,21 +3,20 @@
 // their own. Every mistake gets a message naming the option and what it takes.
 #include "sweep/options.h"
 
-#include "results/command_line.h"
+#include "cli/command_line.h"
+#include "results/report.h"
 
 #include <cmath>
 #include <cstdlib>
 
-static constexpr double LargestLimit = 2147483647.0;
-
-// A whole number from 1 to 2147483647, written plainly or as MeE (1e6, 2.5e3).
+// A whole number from 1 to LargestLimit, written plainly or as MeE (1e6, 2.5e3).
 static bool ParseNumber(const std::string& text, double& value) {
   if (text.empty() || text.find_first_not_of("0123456789.eE+") != std::string::npos) {
     return false;
   }
   char* end = nullptr;
   value = std::strtod(text.c_str(), &end);
-  return *end == 0 && value >= 1 && value <= LargestLimit && value == std::floor(value);
+  return *end == 0 && value >= 1 && value <= static_cast<double>(LargestLimit) && value == std::floor(value);
 }
 
 static std::string ParseRange(const std::string& item, size_t dots, std::vector<uint32_t>& limits) {
@@ -51,7 +50,7 @@ std::string ParseLimits(const std::string& text, std::vector<uint32_t>& limits) 
     } else {
       double value = 0;
       if (!ParseNumber(item, value)) {
-        return "--limits: '" + item + "' is not a whole number from 1 to 2147483647";
+        return "--limits: '" + item + "' is not a whole number from 1 to " + std::to_string(LargestLimit);
       }
       limits.push_back(static_cast<uint32_t>(value));
     }

@@ -8,7 +8,7 @@
 #include <cmath>
 #include <map>
 
-#include "results/system.h"
+#include "host/system.h"
 
 std::optional<double> EstimateSecondsLeft(const std::vector<PlannedRun>& plan, size_t next,
                                           const std::vector<MeasuredRun>& measured) {

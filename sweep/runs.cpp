@@ -8,7 +8,7 @@
 #include <filesystem>
 
 #include "results/report.h"
-#include "results/text_safe.h"
+#include "views/text_safe.h"
 
 namespace fs = std::filesystem;
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "results/model.h"
-#include "results/system.h"
+#include "host/system.h"
 
 struct RunRequest {
   std::string Program;

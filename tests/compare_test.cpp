@@ -16,10 +16,10 @@
 #include "results/comparison.h"
 #include "results/report.h"
 #include "results/result_file.h"
-#include "results/views/columns.h"
-#include "results/views/json.h"
-#include "results/views/markdown.h"
-#include "results/views/text.h"
+#include "views/columns.h"
+#include "views/json.h"
+#include "views/markdown.h"
+#include "views/text.h"
 #include "tests/made_up_sweeps.h"
 #include "tests/test_files.h"
 
@@ -296,7 +296,7 @@ TEST(ComparisonViews, TheJsonReadsBackWithEveryDecision) {
   slow.Conditions.FileSystem = "tmpfs";
   const Comparison comparison =
       CompareFiles(Named({SweepOf("base", {{100000, Base}, {1000, {1, 1}}}), slow}), 0.05);
-  const nlohmann::json document = nlohmann::json::parse(ComparisonJson(comparison));
+  const nlohmann::json document = nlohmann::json::parse(ComparisonJson(comparison, SIEVEBENCH_VERSION));
   EXPECT_EQ(document["format"], "sievebench-compare/1");
   EXPECT_EQ(document["alpha"], 0.05);
   EXPECT_EQ(document["baseline"], "base");

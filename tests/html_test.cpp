@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "results/views/gnuplot.h"
-#include "results/views/html.h"
-#include "results/views/text.h"
+#include "cli/charts.h"
+#include "views/html.h"
+#include "views/text.h"
 #include "tests/made_up_sweeps.h"
 
 namespace {
@@ -153,7 +153,7 @@ TEST(ComparisonPage, TextFromFilesNeverBecomesMarkup) {
     pages.emplace_back("with gnuplot's charts", DrawPageCharts(comparison));
   }
   for (const auto& [name, charts] : pages) {
-    const std::string page = ComparisonHtml(comparison, charts, "2026-12-09T10:00:00Z");
+    const std::string page = ComparisonHtml(comparison, charts, "2026-12-09T10:00:00Z", SIEVEBENCH_VERSION);
     const Markup markup = ScanMarkup(page);
     const std::set<std::string> svgTags = {"svg", "g", "path", "text", "tspan", "title", "desc", "defs", "rect",
                                            "circle", "line", "polyline", "polygon", "use", "clippath", "font",
@@ -180,7 +180,7 @@ TEST(ComparisonPage, DecidesEachCellAsTheTextTableDoes) {
              SweepOf("slow", {{1000, tiny}, {100000, {120, 121, 119, 122, 120, 121}}}),
              SweepOf("few", {{1000, {1, 1}}, {100000, {80, 81}}})}),
       0.05);
-  const std::string page = ComparisonHtml(comparison, NoGnuplot, "2026-12-09T10:00:00Z");
+  const std::string page = ComparisonHtml(comparison, NoGnuplot, "2026-12-09T10:00:00Z", SIEVEBENCH_VERSION);
   const std::string text = ComparisonText(comparison);
 
   const auto total = RowCells(page, 100000, "total");
@@ -226,7 +226,7 @@ TEST(ComparisonPage, DecidesEachCellAsTheTextTableDoes) {
 TEST(ComparisonPage, WithoutGnuplotItSaysSoAndIsOtherwiseWhole) {
   const Comparison comparison =
       CompareFiles(Named({SweepOf("base", {{100000, Base}}), SweepOf("other", {{100000, Base}})}), 0.05);
-  const std::string page = ComparisonHtml(comparison, NoGnuplot, "2026-12-09T10:00:00Z");
+  const std::string page = ComparisonHtml(comparison, NoGnuplot, "2026-12-09T10:00:00Z", SIEVEBENCH_VERSION);
   EXPECT_NE(page.find("The charts need gnuplot, which was not found when this page was made (no gnuplot on the PATH)"),
             std::string::npos);
   EXPECT_EQ(page.find("<svg"), std::string::npos);
@@ -238,7 +238,7 @@ TEST(ComparisonPage, WithoutGnuplotItSaysSoAndIsOtherwiseWhole) {
 
 TEST(ComparisonPage, OneMachineIsItsOwnBaseline) {
   const Comparison comparison = CompareFiles(Named({SweepOf("alone", {{100000, Base}})}), 0.05);
-  const std::string page = ComparisonHtml(comparison, NoGnuplot, "2026-12-09T10:00:00Z");
+  const std::string page = ComparisonHtml(comparison, NoGnuplot, "2026-12-09T10:00:00Z", SIEVEBENCH_VERSION);
   EXPECT_NE(page.find("<h1>sievebench comparison against alone</h1>"), std::string::npos);
   EXPECT_NE(page.find("1 machine;"), std::string::npos);
   const size_t machines = page.find("id=\"machines-table\"");
@@ -259,7 +259,7 @@ TEST(ComparisonPage, GnuplotChartsStandInlineWithIdsOfTheirOwn) {
   EXPECT_TRUE(charts.Geomean.starts_with("<svg"));
   // Only the count (and so the total) is above 0 ms in these sweeps.
   ASSERT_EQ(charts.Phases.size(), 2u);
-  const std::string page = ComparisonHtml(comparison, charts, "2026-12-09T10:00:00Z");
+  const std::string page = ComparisonHtml(comparison, charts, "2026-12-09T10:00:00Z", SIEVEBENCH_VERSION);
   EXPECT_EQ(page.find("<?xml"), std::string::npos);
   EXPECT_EQ(Occurrences(page, "<svg"), 3u);
   std::vector<std::string> ids = ScanMarkup(page).Ids;

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "results/linux_facts.h"
-#include "results/processor.h"
-#include "results/sha256.h"
+#include "host/linux_facts.h"
+#include "host/processor.h"
+#include "host/digest.h"
 #include "results/result_file.h"
 #include "results/statistics.h"
 
@@ -145,6 +145,13 @@ TEST(ResultFile, TheReaderRefusesMalformedFiles) {
       {replaced("\"repeat\": 4", "\"repeat\": -4"), "options.repeat"},
       {replaced("\"limits\": [\n      100", "\"limits\": [\n      0"), "options.limits[0]: not a limit"},
       {replaced("\"limits\": [\n      100", "\"limits\": [\n      \"100\""), "options.limits[0]: not a limit"},
+      // Above the largest limit the benchmark runs, a resumed sweep could only fail.
+      {replaced("\"limits\": [\n      100", "\"limits\": [\n      2147483648"),
+       "options.limits[0]: not a limit from 1 to 2147483647"},
+      {replaced("\"limit\": 100,\n      \"loop_counter", "\"limit\": 4294967295,\n      \"loop_counter"),
+       "runs[0].limit: not a limit from 1 to 2147483647"},
+      {replaced("\"limit\": 100,\n      \"marks", "\"limit\": 2147483648,\n      \"marks"),
+       "summaries[0].limit: not a limit"},
       {replaced("\"options\": {", "\"options\": 1, \"x\": {"), "options: not an object"},
       {replaced("\"program\": {", "\"program\": {\"size_bytes\": -5, \"x\": {"), ""},  // a duplicate key: the last one wins
   };

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "results/result_file.h"
-#include "results/system.h"
+#include "host/system.h"
 #include "sweep/capacity.h"
 #include "sweep/options.h"
 #include "sweep/plan.h"

@@ -16,7 +16,7 @@
 #include "sweep/options.h"
 #include "results/result_file.h"
 #include "results/report.h"
-#include "results/sha256.h"
+#include "host/digest.h"
 #include "sweep/noise.h"
 
 static std::string SampleReport(const std::string& primes = "25", const std::string& extra = "") {

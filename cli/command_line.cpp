@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // What the companions' command lines share: the one place that maps CLI11's
 // outcomes to their exit statuses, their version, and the date they write.
-#include "results/command_line.h"
+#include "cli/command_line.h"
 
 #include <algorithm>
 #include <chrono>

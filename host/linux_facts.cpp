@@ -2,7 +2,7 @@
 // Readings of Linux's description files, which differ by architecture,
 // kernel and hypervisor: each takes what the machine offers and says
 // nothing where it offers nothing.
-#include "results/linux_facts.h"
+#include "host/linux_facts.h"
 
 #include <map>
 #include <sstream>

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: MIT
 // Markdown tables have no width, but a page of hundreds of columns reads no
 // better than a terminal's: a fleet gets the ranking here too.
-#include "results/views/markdown.h"
+#include "views/markdown.h"
 
-#include "results/text_safe.h"
-#include "results/views/cell_text.h"
-#include "results/views/text.h"
+#include "views/text_safe.h"
+#include "views/cell_text.h"
+#include "views/table.h"
+#include "views/text.h"
 
 namespace {
 
@@ -48,22 +49,14 @@ std::string SideBySideTable(const Comparison& comparison) {
     heading.push_back(Name(file));
   }
   std::string table = Row(heading) + Rule(heading.size(), 1);
-  for (const ComparisonRow& row : comparison.Rows) {
-    std::vector<std::string> cells = {std::to_string(row.Limit), PhaseName(row.Phase)};
-    for (size_t file = 0; file < row.Cells.size(); ++file) {
-      const Cell& cell = row.Cells[file];
-      std::string text = MedianText(cell);
-      for (const std::string& part : {IntervalText(cell), ChangeText(cell, file == 0)}) {
+  for (const TableRow& row : SideBySideRows(comparison)) {
+    std::vector<std::string> cells = {row.Limit, row.Phase};
+    for (const TableCell& cell : row.Cells) {
+      std::string text = cell.Median;
+      for (const std::string& part : {cell.Interval, cell.Change}) {
         text += part.empty() ? "" : " " + part;
       }
       cells.push_back(OwnText(text));
-    }
-    table += Row(cells);
-  }
-  for (const GeomeanRow& row : comparison.Geomeans) {
-    std::vector<std::string> cells = {"geomean", PhaseName(row.Phase)};
-    for (size_t file = 0; file < row.Cells.size(); ++file) {
-      cells.push_back(OwnText(GeomeanText(row.Cells[file], file == 0)));
     }
     table += Row(cells);
   }
@@ -74,11 +67,9 @@ std::string RankedTable(const Comparison& comparison) {
   std::string table = std::to_string(comparison.Files.size()) +
                       " machines, ranked by the geometric mean of their total time (fastest first):\n\n" +
                       Row({"rank", "machine", "total, geomean against the baseline", "cpu"}) + Rule(4, 1);
-  size_t rank = 0;
-  for (const size_t file : RankedByTotal(comparison)) {
-    table += Row({std::to_string(++rank), Name(comparison.Files[file]),
-                  OwnText(GeomeanText(*TotalGeomean(comparison, file), file == 0)),
-                  MarkdownText(Truncated(comparison.Files[file].Result.Host.Cpu, 60))});
+  for (const RankedRow& ranked : RankedRows(comparison)) {
+    table += Row({std::to_string(ranked.Rank), Name(comparison.Files[ranked.File]), OwnText(ranked.Total),
+                  MarkdownText(Truncated(comparison.Files[ranked.File].Result.Host.Cpu, 60))});
   }
   return table;
 }

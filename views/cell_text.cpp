@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Cell texts are the tool's own words and numbers, never text from a file,
 // so they need no escaping in any view.
-#include "results/views/cell_text.h"
+#include "views/cell_text.h"
 
 #include <cmath>
 #include <cstdio>
@@ -84,7 +84,7 @@ std::string Legend(const Comparison& comparison) {
   std::string legend =
       "medians over the measured valid runs, [their 95% interval]; change against the baseline with the two-sided\n"
       "Mann-Whitney p and this machine's runs; ~: not significant at alpha " + PlainNumber(comparison.Alpha) +
-      "; too short: a median under 10 timer ticks, not compared\n"
+      "; too short: a median under " + FewestTicksText() + " timer ticks, not compared\n"
       "geomean: the geometric mean of the ratios of medians over the limits both compare; significant when more than\n"
       "half of them changed significantly its way and none the other way\n";
   if (comparison.IntervalsMissing) {

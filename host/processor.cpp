@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // CPUID through the compiler's own intrinsics: GCC's and clang's <cpuid.h>,
 // MSVC's <intrin.h>. Other processors answer nothing here.
-#include "results/processor.h"
+#include "host/processor.h"
 
 #include <cstring>
 

@@ -9,10 +9,10 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "platform/windows/windows_api.h"  // the Windows headers, as the benchmark's layer takes them
-#include "results/linux_facts.h"
-#include "results/processor.h"
-#include "results/system.h"
+#include "host/windows_api.h"
+#include "host/linux_facts.h"
+#include "host/processor.h"
+#include "host/system.h"
 
 namespace fs = std::filesystem;
 

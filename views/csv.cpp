@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Every field is a number or true/false, so no field needs quoting.
-#include "results/views/csv.h"
+#include "views/csv.h"
 
 #include <sstream>
 

@@ -3,11 +3,10 @@
 // styles and charts are inline, and its own policy forbids every load and
 // every script. Text from result files goes through HtmlText and nowhere
 // else; the tool's own texts are escaped the same way, so no path skips it.
-#include "results/views/html.h"
+#include "views/html.h"
 
-#include "results/command_line.h"
-#include "results/text_safe.h"
-#include "results/views/cell_text.h"
+#include "views/text_safe.h"
+#include "views/cell_text.h"
 
 const char PagePolicy[] = "default-src 'none'; style-src 'unsafe-inline'; base-uri 'none'; form-action 'none'";
 
@@ -91,13 +90,13 @@ std::string GeomeanClass(const GeomeanCell& cell, bool baseline) {
   return *cell.ChangePercent > 0 ? "number slower" : "number faster";
 }
 
-std::string Heading(const Comparison& comparison, const std::string& date) {
+std::string Heading(const Comparison& comparison, const std::string& date, const std::string& version) {
   const ComparedFile& baseline = comparison.Files[0];
   return "<h1>sievebench comparison against " + HtmlText(baseline.Name) + "</h1>\n" +
          Element("p",
                  "Baseline: <strong>" + HtmlText(baseline.Name) + "</strong> (" + HtmlText(baseline.Path) + "). " +
                      std::to_string(comparison.Files.size()) + " machine" + (comparison.Files.size() == 1 ? "" : "s") +
-                     "; made " + HtmlText(date) + " by sievebench-compare " + HtmlText(ToolVersion) +
+                     "; made " + HtmlText(date) + " by sievebench-compare " + HtmlText(version) +
                      "; alpha " + HtmlText(PlainNumber(comparison.Alpha)) + ".",
                  "made") +
          "\n";
@@ -218,7 +217,7 @@ std::string ReadingNote(const Comparison& comparison) {
          "<em>total</em> is their sum.</li>\n"
          "<li>Lower is better. A change is the machine's median against the baseline's: +10% is 10% slower.</li>\n"
          "<li>~ marks a change that is not significant: the runs cannot tell it from noise.</li>\n"
-         "<li><em>too short</em>: a median under 10 ticks of its timer is not compared, since one tick is 10% "
+         "<li><em>too short</em>: a median under " + FewestTicksText() + " ticks of its timer is not compared, since one tick is 10% "
          "or more.</li>\n" +
          Element("li", HtmlText(LegendParagraph(comparison))) + "\n</ul>\n";
 }
@@ -227,12 +226,13 @@ std::string ReadingNote(const Comparison& comparison) {
 
 // What changes the reading comes first (the warnings, the summary), the
 // detail after it.
-std::string ComparisonHtml(const Comparison& comparison, const PageCharts& charts, const std::string& date) {
+std::string ComparisonHtml(const Comparison& comparison, const PageCharts& charts, const std::string& date,
+                           const std::string& version) {
   return std::string("<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
                      "<meta http-equiv=\"Content-Security-Policy\" content=\"") +
          PagePolicy + "\">\n<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>" +
          "sievebench comparison against " + HtmlText(comparison.Files[0].Name) + "</title>\n<style>" + PageStyle +
-         "</style>\n</head>\n<body>\n" + Heading(comparison, date) +
+         "</style>\n</head>\n<body>\n" + Heading(comparison, date, version) +
          ListSection("warnings", "Warnings", comparison.Warnings) + GeomeanSection(comparison, charts) +
          ComparisonSection(comparison) + MachinesSection(comparison) + ChartsSection(charts) +
          ListSection("invalid", "Invalid runs", comparison.InvalidRuns) + ReadingNote(comparison) + "</body>\n</html>\n";

@@ -10,4 +10,5 @@
 // The format's name and version, the document's "format" key.
 extern const char ComparisonFormat[];
 
-std::string ComparisonJson(const Comparison& comparison);
+// `version` is the tool's that made it.
+std::string ComparisonJson(const Comparison& comparison, const std::string& version);

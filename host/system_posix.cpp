@@ -24,9 +24,9 @@
 #include <sstream>
 #include <thread>
 
-#include "results/linux_facts.h"
-#include "results/processor.h"
-#include "results/system.h"
+#include "host/linux_facts.h"
+#include "host/processor.h"
+#include "host/system.h"
 
 namespace fs = std::filesystem;
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The escapes work on decoded UTF-8, so a multi-byte control (a C1 control,
 // a right-to-left override) is caught as surely as a single byte.
-#include "results/text_safe.h"
+#include "views/text_safe.h"
 
 #include <cstdint>
 #include <cstdio>

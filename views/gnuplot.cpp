@@ -1,15 +1,10 @@
 // SPDX-License-Identifier: MIT
-// The one place that starts gnuplot.
-#include "results/views/gnuplot.h"
+// Scripts are text: every value a file brought is escaped before it enters one.
+#include "views/gnuplot.h"
 
 #include <sstream>
 
-#include "results/system.h"
-#include "results/text_safe.h"
-
-std::string GnuplotMissing() {
-  return FindOnPath("gnuplot") ? "" : "no chart: gnuplot is not installed (Debian: apt-get install gnuplot-nox)";
-}
+#include "views/text_safe.h"
 
 std::string PlotValue(double milliseconds) {
   return milliseconds > 0 ? std::to_string(milliseconds) : "NaN";
@@ -35,22 +30,6 @@ std::string ChartOpening(const std::string& path, const std::string& title, int 
   return script.str();
 }
 
-std::string Plot(const std::string& script, const std::string& clauses, const std::string& path, std::string& skipped) {
-  skipped = GnuplotMissing();
-  if (!skipped.empty()) {
-    return "";
-  }
-  if (clauses.empty()) {
-    skipped = "no chart: every time was 0 ms, which a log axis cannot show";
-    return "";
-  }
-  ProcessRequest request;
-  request.Program = *FindOnPath("gnuplot");
-  request.Input = script + "plot " + clauses + "\n";
-  request.TimeoutSeconds = 120;
-  const ProcessOutcome outcome = RunProcess(request);
-  if (!outcome.StartError.empty() || outcome.ExitCode != 0) {
-    return "gnuplot could not draw " + path + (outcome.Output.empty() ? "" : ": " + TerminalSafe(outcome.Output));
-  }
-  return "";
+std::string WithPlot(const std::string& script, const std::string& clauses) {
+  return clauses.empty() ? "" : script + "plot " + clauses + "\n";
 }

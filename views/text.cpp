@@ -2,14 +2,15 @@
 // Terminal views. A comparison is laid out side by side when its widest line
 // fits the terminal width, and as a ranking otherwise: a fleet of hundreds
 // of machines still reads as one line each.
-#include "results/views/text.h"
+#include "views/text.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "results/text_safe.h"
-#include "results/views/cell_text.h"
-#include "results/views/columns.h"
+#include "views/text_safe.h"
+#include "views/cell_text.h"
+#include "views/columns.h"
+#include "views/table.h"
 
 namespace {
 
@@ -40,63 +41,61 @@ std::string DisplayName(const ComparedFile& file) {
   return Truncated(TerminalSafe(file.Name), NameColumns);
 }
 
-// Each machine's cells as one column: the median right-aligned, the
-// interval left-aligned, then the change.
-std::vector<std::string> MachineColumn(const Comparison& comparison, size_t file) {
+// One machine's cells as one column of a limit row: the median right-aligned
+// and the interval left-aligned to the widest of the column, then the change.
+// A geomean row's text stands alone.
+std::vector<std::string> MachineColumn(const std::vector<TableRow>& rows, size_t file) {
   size_t medianWidth = 0;
   size_t intervalWidth = 0;
-  for (const ComparisonRow& row : comparison.Rows) {
-    medianWidth = std::max(medianWidth, TerminalColumns(MedianText(row.Cells[file])));
-    intervalWidth = std::max(intervalWidth, TerminalColumns(IntervalText(row.Cells[file])));
+  for (const TableRow& row : rows) {
+    if (!row.Geomean) {
+      medianWidth = std::max(medianWidth, TerminalColumns(row.Cells[file].Median));
+      intervalWidth = std::max(intervalWidth, TerminalColumns(row.Cells[file].Interval));
+    }
   }
   std::vector<std::string> column;
-  for (const ComparisonRow& row : comparison.Rows) {
-    const Cell& cell = row.Cells[file];
-    const std::string median = MedianText(cell);
-    const std::string interval = IntervalText(cell);
-    std::string text(medianWidth - TerminalColumns(median), ' ');
-    text += median;
+  for (const TableRow& row : rows) {
+    const TableCell& cell = row.Cells[file];
+    if (row.Geomean) {
+      column.push_back(cell.Median);
+      continue;
+    }
+    std::string text(medianWidth - TerminalColumns(cell.Median), ' ');
+    text += cell.Median;
     text += ' ';
-    text += interval;
-    text.append(intervalWidth - TerminalColumns(interval), ' ');
+    text += cell.Interval;
+    text.append(intervalWidth - TerminalColumns(cell.Interval), ' ');
     text += ' ';
-    text += ChangeText(cell, file == 0);
+    text += cell.Change;
     column.push_back(std::move(text));
   }
   return column;
 }
 
-std::string SideBySideTable(const Comparison& comparison) {
-  std::vector<std::vector<std::string>> rows = {{"limit", "phase"}};
+// The side-by-side table as cells, the heading first.
+std::vector<std::vector<std::string>> SideBySideCells(const Comparison& comparison) {
+  const std::vector<TableRow> rows = SideBySideRows(comparison);
+  std::vector<std::vector<std::string>> cells = {{"limit", "phase"}};
   for (const ComparedFile& file : comparison.Files) {
-    rows[0].push_back(DisplayName(file));
+    cells[0].push_back(DisplayName(file));
   }
-  for (const ComparisonRow& row : comparison.Rows) {
-    rows.push_back({std::to_string(row.Limit), PhaseName(row.Phase)});
+  for (const TableRow& row : rows) {
+    cells.push_back({row.Limit, row.Phase});
   }
   for (size_t file = 0; file < comparison.Files.size(); ++file) {
-    const std::vector<std::string> column = MachineColumn(comparison, file);
+    const std::vector<std::string> column = MachineColumn(rows, file);
     for (size_t row = 0; row < column.size(); ++row) {
-      rows[row + 1].push_back(column[row]);
+      cells[row + 1].push_back(column[row]);
     }
   }
-  for (const GeomeanRow& row : comparison.Geomeans) {
-    std::vector<std::string> line = {"geomean", PhaseName(row.Phase)};
-    for (size_t file = 0; file < row.Cells.size(); ++file) {
-      line.push_back(GeomeanText(row.Cells[file], file == 0));
-    }
-    rows.push_back(line);
-  }
-  return AlignColumns(rows, {true, false});
+  return cells;
 }
 
 std::string RankedTable(const Comparison& comparison) {
   std::vector<std::vector<std::string>> rows = {{"rank", "machine", "total, geomean against the baseline", "cpu"}};
-  size_t rank = 0;
-  for (const size_t file : RankedByTotal(comparison)) {
-    const ComparedFile& compared = comparison.Files[file];
-    rows.push_back({std::to_string(++rank), DisplayName(compared),
-                    GeomeanText(*TotalGeomean(comparison, file), file == 0),
+  for (const RankedRow& ranked : RankedRows(comparison)) {
+    const ComparedFile& compared = comparison.Files[ranked.File];
+    rows.push_back({std::to_string(ranked.Rank), DisplayName(compared), ranked.Total,
                     TerminalSafe(compared.Result.Host.Cpu)});
   }
   // The CPU takes what is left of the line.
@@ -198,16 +197,17 @@ std::string SweepTable(const std::vector<LimitSummary>& summaries) {
 }
 
 bool SideBySide(const Comparison& comparison) {
-  return WidestLine(SideBySideTable(comparison)) <= TerminalWidth;
+  return WidestLine(AlignColumns(SideBySideCells(comparison), {true, false})) <= TerminalWidth;
 }
 
 std::string ComparisonText(const Comparison& comparison) {
-  const bool sideBySide = SideBySide(comparison);
+  const std::string table = AlignColumns(SideBySideCells(comparison), {true, false});
+  const bool sideBySide = WidestLine(table) <= TerminalWidth;
   std::string text = Truncated("baseline: " + DisplayName(comparison.Files[0]) + " (" +
                                    TerminalSafe(comparison.Files[0].Path) + ")",
                                TerminalWidth) +
                      "\n";
-  text += sideBySide ? SideBySideTable(comparison) : RankedTable(comparison);
+  text += sideBySide ? table : RankedTable(comparison);
   text += Legend(comparison);
   text += "\n" + (sideBySide ? ConditionsSideBySide(comparison) : ConditionsSummary(comparison));
   text += Notes(comparison.Warnings, "warning: ");

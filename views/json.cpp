@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The comparison's JSON: nlohmann writes the strings, so text from a file
 // stays JSON text, with its control characters as \u escapes.
-#include "results/views/json.h"
+#include "views/json.h"
 
-#include "results/command_line.h"
 #include "results/result_json.h"
 
 using nlohmann::json;
@@ -35,9 +34,9 @@ json RowJson(const ComparisonRow& row, size_t file, const std::string& machine) 
 
 }  // namespace
 
-std::string ComparisonJson(const Comparison& comparison) {
+std::string ComparisonJson(const Comparison& comparison, const std::string& version) {
   json document = {{"format", std::string(ComparisonFormat)},
-                   {"version", std::string(ToolVersion)},
+                   {"version", version},
                    {"alpha", comparison.Alpha},
                    {"baseline", comparison.Files[0].Name},
                    {"machines", json::array()},

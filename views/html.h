@@ -6,7 +6,7 @@
 #include <string>
 
 #include "results/comparison.h"
-#include "results/views/chart.h"
+#include "views/chart.h"
 
 // The policy the page sets for itself: nothing may be loaded or run; its own
 // inline styles are the one thing allowed.
@@ -16,5 +16,6 @@ extern const char PagePolicy[];
 // terminal, and & < > " ' as character references.
 std::string HtmlText(const std::string& text);
 
-// The whole page; `date` is when it was made.
-std::string ComparisonHtml(const Comparison& comparison, const PageCharts& charts, const std::string& date);
+// The whole page; `date` is when it was made, `version` the tool's that made it.
+std::string ComparisonHtml(const Comparison& comparison, const PageCharts& charts, const std::string& date,
+                           const std::string& version);

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
 // Widths count terminal columns, not bytes: "±", "–" and "…" are one
 // column each in UTF-8's two or three bytes.
-#include "results/views/columns.h"
+#include "views/columns.h"
 
 #include <algorithm>
 #include <sstream>
 
-#include "results/text_safe.h"
+#include "views/text_safe.h"
 
 std::string AlignColumns(const std::vector<std::vector<std::string>>& rows, const std::vector<bool>& right) {
   std::vector<size_t> widths;
