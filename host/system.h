@@ -22,10 +22,11 @@ struct ProcessRequest {
   std::string Input;                   // its whole standard input
   double TimeoutSeconds = 0;           // after this it is killed; 0: never
   std::optional<unsigned> Cpu;         // the one CPU it may run on
+  bool ErrorsApart = false;            // its standard error is this process's, not part of Output
 };
 
 struct ProcessOutcome {
-  std::string Output;      // standard output and standard error, as printed
+  std::string Output;      // standard output and standard error (unless apart), as printed
   std::string StartError;  // why it could not be started; empty when it was
   bool InputSent = false;  // all of the input reached it
   bool TimedOut = false;   // killed at the time-out

@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: MIT
-// The companions on Linux (and other POSIX systems where the Linux files are
-// missing): fork and exec with pipes and a deadline, signals that only set a
-// flag, rename-based replacement, and /proc and /sys for the machine.
+// The companions on Linux and other POSIX systems: fork and exec with pipes
+// and a deadline, signals that only set a flag, rename-based replacement,
+// and /proc and /sys for the machine. What only Linux has is marked and
+// guarded: the parent-death signal and CPU affinity (__linux__, else left
+// out), this program's own path (/proc/self/exe, else macOS's call, else a
+// build error), and /proc and /sys, whose files elsewhere are missing and so
+// read as unknown.
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -13,6 +17,8 @@
 #include <unistd.h>
 #ifdef __linux__
 #include <sys/prctl.h>
+#elif defined(__APPLE__)
+#include <mach-o/dyld.h>
 #endif
 
 #include <cerrno>
@@ -65,7 +71,9 @@ std::string FirstLine(const std::string& path) {
   signal(SIGPIPE, SIG_DFL);
   dup2(input, STDIN_FILENO);
   dup2(output, STDOUT_FILENO);
-  dup2(output, STDERR_FILENO);
+  if (!request.ErrorsApart) {
+    dup2(output, STDERR_FILENO);
+  }
   if (!request.WorkDir.empty() && chdir(request.WorkDir.c_str()) != 0) {
     _exit(126);
   }
@@ -85,6 +93,23 @@ std::string FirstLine(const std::string& path) {
     _exit(127);  // nowhere left to say it; the exit status still does
   }
   _exit(127);
+}
+
+// A pipe neither of whose ends a child inherits past exec. POSIX has no
+// pipe2, so the flag is set after: the companions start no program from
+// another thread in between.
+bool MakePipe(int ends[2]) {
+  if (pipe(ends) != 0) {
+    return false;
+  }
+  for (int index = 0; index < 2; ++index) {
+    if (fcntl(ends[index], F_SETFD, FD_CLOEXEC) != 0) {
+      close(ends[0]);
+      close(ends[1]);
+      return false;
+    }
+  }
+  return true;
 }
 
 volatile sig_atomic_t StopSignal = 0;
@@ -241,11 +266,11 @@ ProcessOutcome RunProcess(const ProcessRequest& request) {
   ProcessOutcome outcome;
   int input[2];
   int output[2];
-  if (pipe2(input, O_CLOEXEC) != 0) {
+  if (!MakePipe(input)) {
     outcome.StartError = std::string("pipe: ") + std::strerror(errno);
     return outcome;
   }
-  if (pipe2(output, O_CLOEXEC) != 0) {
+  if (!MakePipe(output)) {
     outcome.StartError = std::string("pipe: ") + std::strerror(errno);
     close(input[0]);
     close(input[1]);
@@ -378,10 +403,24 @@ bool IsExecutable(const std::string& path) {
   return access(path.c_str(), X_OK) == 0 && !fs::is_directory(path);
 }
 
-std::string ProgramBesideSelf(const std::string& name) {
+// This program's own path; empty when the system will not say.
+static fs::path OwnPath() {
+#ifdef __linux__
   std::error_code error;
   const fs::path self = fs::read_symlink("/proc/self/exe", error);
-  return error ? name : (self.parent_path() / name).string();
+  return error ? fs::path() : self;
+#elif defined(__APPLE__)
+  char path[4096];
+  uint32_t size = sizeof path;
+  return _NSGetExecutablePath(path, &size) == 0 ? fs::path(path) : fs::path();
+#else
+#error "this system's way to find a program's own path is missing: add it to OwnPath()"
+#endif
+}
+
+std::string ProgramBesideSelf(const std::string& name) {
+  const fs::path self = OwnPath();
+  return self.empty() ? name : (self.parent_path() / name).string();
 }
 
 std::optional<std::string> FindOnPath(const std::string& name) {

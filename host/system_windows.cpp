@@ -150,18 +150,31 @@ std::wstring CommandLine(const ProcessRequest& request) {
   return line;
 }
 
+// The child's input, written by a thread of its own: an anonymous pipe
+// cannot be written without blocking, and a child that never reads must not
+// hold the caller past its deadline. Once the child has ended, a write that
+// waited on it fails, so the thread always ends.
+struct InputFeed {
+  HANDLE Pipe = nullptr;
+  const std::string* Text = nullptr;
+  bool Sent = false;  // all of it reached the pipe
+};
+
 // Sends the whole input, then closes the pipe so the child sees its end.
-void SendInput(HANDLE input, const std::string& text, ProcessOutcome& outcome) {
+DWORD WINAPI FeedInput(LPVOID context) {
+  InputFeed& feed = *static_cast<InputFeed*>(context);
   size_t sent = 0;
-  while (sent < text.size()) {
+  while (sent < feed.Text->size()) {
     DWORD wrote = 0;
-    if (WriteFile(input, text.data() + sent, static_cast<DWORD>(text.size() - sent), &wrote, nullptr) == 0) {
+    if (WriteFile(feed.Pipe, feed.Text->data() + sent, static_cast<DWORD>(feed.Text->size() - sent), &wrote,
+                  nullptr) == 0) {
       break;  // the child stopped reading; its exit code tells why
     }
     sent += wrote;
   }
-  outcome.InputSent = sent == text.size();
-  CloseHandle(input);
+  feed.Sent = sent == feed.Text->size();
+  CloseHandle(feed.Pipe);
+  return 0;
 }
 
 enum StopKind : LONG { NoStop = -1, LostOutput = 100 };
@@ -314,7 +327,7 @@ ProcessOutcome RunProcess(const ProcessRequest& request) {
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = inputRead;
   startup.hStdOutput = outputWrite;
-  startup.hStdError = outputWrite;
+  startup.hStdError = request.ErrorsApart ? GetStdHandle(STD_ERROR_HANDLE) : outputWrite;
   PROCESS_INFORMATION child{};
   std::wstring commandLine = CommandLine(request);
   const std::wstring workDir = Wide(request.WorkDir);
@@ -345,8 +358,13 @@ ProcessOutcome RunProcess(const ProcessRequest& request) {
   CloseHandle(child.hThread);
   const auto deadline = std::chrono::steady_clock::now() +
                         std::chrono::milliseconds(static_cast<long long>(request.TimeoutSeconds * 1000));
+  InputFeed feed{inputWrite, &request.Input};
+  HANDLE feeder = nullptr;
   if (outcome.StartError.empty()) {
-    SendInput(inputWrite, request.Input, outcome);
+    feeder = CreateThread(nullptr, 0, FeedInput, &feed, 0, nullptr);
+    if (feeder == nullptr) {
+      (void)FeedInput(&feed);  // no thread to spare: the input goes first, as a plain write would
+    }
     if (!GatherOutput(outputRead, child.hProcess, deadline, request.TimeoutSeconds > 0, outcome)) {
       (void)TerminateProcess(child.hProcess, 1);  // it overran or was stopped: what it would still do is not wanted
     }
@@ -355,6 +373,11 @@ ProcessOutcome RunProcess(const ProcessRequest& request) {
   }
   CloseHandle(outputRead);
   (void)WaitForSingleObject(child.hProcess, INFINITE);
+  if (feeder != nullptr) {
+    (void)WaitForSingleObject(feeder, INFINITE);  // the child is gone, so its last write has returned
+    CloseHandle(feeder);
+  }
+  outcome.InputSent = feed.Sent;
   DWORD exitCode = 0;
   if (outcome.StartError.empty() && !outcome.TimedOut && !outcome.Stopped &&
       (GetExitCodeProcess(child.hProcess, &exitCode) != 0)) {

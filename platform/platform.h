@@ -3,7 +3,8 @@
 // arithmetic on bytes; each operation here gives the run one effect it relies
 // on (console, primes file, sieve memory, tick counter, priority, exit), with
 // one source file per concern behind it: platform/posix/ for Linux and the
-// other Unix systems, platform/windows/ for Windows.
+// other Unix systems (Linux's page advice is used where the system has it,
+// and left out elsewhere), platform/windows/ for Windows.
 #pragma once
 
 #include <cstdint>

@@ -1,20 +1,15 @@
 // SPDX-License-Identifier: MIT
-// Process plumbing for the end-to-end tests.
+// The end-to-end tests start the programs through the door of the companions
+// to the system, as the sweep does.
 #include "tests/child_process.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <csignal>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <regex>
 #include <sstream>
-#include <thread>
+
+#include "host/system.h"
 
 const char PromptText[] = "\r\nSieve of Eratosthenes - find primes up to: ";
 
@@ -43,80 +38,58 @@ bool TargetIsWindows() {
   return TargetProgram().ends_with(".exe");
 }
 
-[[noreturn]] static void ExecChild(const ChildRun& run) {
-  if (!run.WorkDir.empty() && chdir(run.WorkDir.c_str()) != 0) {
-    _exit(126);
-  }
-  if (!run.Fault.empty()) {
-    setenv("SIEVEBENCH_FAULT", run.Fault.c_str(), 1);
-  }
+// What the door does not do itself (a limit, a closed descriptor, input in
+// pieces, a reader that leaves) a shell does around the program: `words`
+// becomes a script's arguments, and the script ends by running them.
+static std::vector<std::string> InShell(const ChildRun& run, std::vector<std::string> words) {
+  std::string script;
   if (run.AddressSpaceLimit != 0) {
-    const rlimit limit{run.AddressSpaceLimit, run.AddressSpaceLimit};
-    setrlimit(RLIMIT_AS, &limit);
+    script += "ulimit -v " + std::to_string(run.AddressSpaceLimit / 1024) + " || exit 125; ";
   }
-  if (run.StartWithOutputClosed) {
-    close(STDOUT_FILENO);
+  std::string feed;
+  if (run.InputPieces.size() > 1) {
+    // The pieces come first among the arguments, each after a pause.
+    script += "pieces=" + std::to_string(run.InputPieces.size()) + "; ";
+    feed = "{ i=0; for piece in \"$@\"; do [ $i -lt $pieces ] || break; [ $i -eq 0 ] || sleep 0.03; "
+           "printf %s \"$piece\"; i=$((i+1)); done; } | { shift $pieces; ";
+    words.insert(words.begin(), run.InputPieces.begin(), run.InputPieces.end());
   }
-  std::vector<std::string> words = run.Program == TargetProgram() ? TargetLauncher() : std::vector<std::string>{};
-  words.push_back(run.Program);
-  std::vector<char*> arguments;
-  for (std::string& word : words) {
-    arguments.push_back(word.data());
-  }
-  arguments.push_back(nullptr);
-  execvp(arguments[0], arguments.data());
-  _exit(127);
-}
-
-static void WritePieces(int fd, const std::vector<std::string>& pieces) {
-  for (size_t index = 0; index < pieces.size(); ++index) {
-    if (index != 0) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    }
-    if (write(fd, pieces[index].data(), pieces[index].size()) < 0) {
-      break;  // the child stopped reading: what it read is what it got
-    }
-  }
-  close(fd);
+  const std::string program = std::string(run.StartWithOutputClosed ? "exec \"$@\" >&-" : "exec \"$@\"");
+  // A reader that leaves at once; pipefail keeps the program's own status.
+  const std::string body = run.CloseOutputEarly ? "set -o pipefail; { " + program + "; } | true" : program;
+  script += feed.empty() ? body : feed + body + "; }";
+  std::vector<std::string> shell = {"/bin/bash", "-c", script, "bash"};
+  shell.insert(shell.end(), words.begin(), words.end());
+  return shell;
 }
 
 ChildResult RunThroughPipe(const ChildRun& run) {
-  int input[2];
-  int output[2];
-  if (pipe2(input, O_CLOEXEC) != 0 || pipe2(output, O_CLOEXEC) != 0) {
-    ADD_FAILURE() << "pipe failed";
-    return {};
+  std::vector<std::string> words = run.Program == TargetProgram() ? TargetLauncher() : std::vector<std::string>{};
+  if (!run.Fault.empty()) {
+    words.insert(words.begin(), {"env", "SIEVEBENCH_FAULT=" + run.Fault});
   }
-  signal(SIGPIPE, SIG_IGN);
-  const pid_t child = fork();
-  if (child == 0) {
-    dup2(input[0], STDIN_FILENO);
-    dup2(output[1], STDOUT_FILENO);
-    ExecChild(run);
+  words.push_back(run.Program);
+  const bool shellNeeded =
+      run.AddressSpaceLimit != 0 || run.StartWithOutputClosed || run.CloseOutputEarly || run.InputPieces.size() > 1;
+  if (shellNeeded) {
+    words = InShell(run, words);
   }
-  close(input[0]);
-  close(output[1]);
-  std::thread writer(WritePieces, input[1], run.InputPieces);
-  ChildResult result;
-  if (run.CloseOutputEarly) {
-    close(output[0]);
-  } else {
-    char chunk[4096];
-    ssize_t got = 0;
-    while ((got = read(output[0], chunk, sizeof chunk)) > 0) {
-      result.Output.append(chunk, static_cast<size_t>(got));
-    }
-    close(output[0]);
+  if (words[0].find('/') == std::string::npos) {
+    words[0] = FindOnPath(words[0]).value_or(words[0]);
   }
-  int status = 0;
-  waitpid(child, &status, 0);
-  writer.join();
-  if (WIFEXITED(status)) {
-    result.ExitCode = WEXITSTATUS(status);
-  } else if (WIFSIGNALED(status)) {
-    result.Signal = WTERMSIG(status);
+  ProcessRequest request;
+  request.Program = words[0];
+  request.Arguments.assign(words.begin() + 1, words.end());
+  request.WorkDir = run.WorkDir;
+  if (run.InputPieces.size() <= 1) {  // more pieces are the shell's to feed
+    request.Input = run.InputPieces.empty() ? "" : run.InputPieces[0];
   }
-  return result;
+  request.TimeoutSeconds = 600;  // far beyond any run here: only a hang reaches it
+  request.ErrorsApart = true;    // the report is standard output alone
+  const ProcessOutcome outcome = RunProcess(request);
+  EXPECT_EQ(outcome.StartError, "");
+  EXPECT_FALSE(outcome.TimedOut) << run.Program << " ran for 10 minutes";
+  return {outcome.Output, outcome.ExitCode, outcome.Signal};
 }
 
 bool BuiltWithAddressSanitizer() {

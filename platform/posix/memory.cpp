@@ -46,6 +46,7 @@ static uintptr_t MappedLength(uint32_t size) {
 // There the advice is left out: advised memory may stall its fault on direct
 // compaction under the default defrag setting, unadvised memory takes a huge
 // page only when one is free.
+#ifdef MADV_HUGEPAGE
 static bool HugePagesWithoutAdvice() {
   const int file = open("/sys/kernel/mm/transparent_hugepage/enabled", O_RDONLY | O_CLOEXEC);
   if (file < 0) {
@@ -56,6 +57,7 @@ static bool HugePagesWithoutAdvice() {
   (void)close(file);  // a read-only file: nothing is lost if closing fails
   return length > 8 && text[0] == '[' && text[1] == 'a';  // "[always] madvise never"
 }
+#endif
 
 // Maps one huge page more than needed, then trims both ends to the boundary.
 static unsigned char* MapOnHugePageBoundary(uintptr_t length) {
@@ -88,16 +90,22 @@ unsigned char* ReserveBlock(uint32_t size) {
     if (mapped == MAP_FAILED) {
       return nullptr;
     }
-    // Only advice: it keeps a kernel that gives huge pages to everything
-    // from giving one here; without it the block works the same.
+    // Only advice, and Linux's alone: it keeps a kernel that gives huge
+    // pages to everything from giving one here; without it the block works
+    // the same.
+#ifdef MADV_NOHUGEPAGE
     (void)madvise(mapped, length, MADV_NOHUGEPAGE);
+#endif
     return static_cast<unsigned char*>(mapped);
   }
   unsigned char* const block = MapOnHugePageBoundary(length);
+#ifdef MADV_HUGEPAGE
   if (block != nullptr && !HugePagesWithoutAdvice()) {
-    // Only advice: without transparent huge pages the block works the same.
+    // Only advice, and Linux's alone: without transparent huge pages the
+    // block works the same.
     (void)madvise(block, length, MADV_HUGEPAGE);
   }
+#endif
   return block;
 }
 
