@@ -18,9 +18,9 @@ set_tests_properties(EndToEndThroughLauncher PROPERTIES FIXTURES_REQUIRED Wine)
 
 # The Windows sweep and compare under wine, beside the Linux build's: a
 # benchmark that never ends is built here for the time-out.
-add_executable(sievebench-hang ${PROJECT_SOURCE_DIR}/tests/hanging_benchmark.cpp)
+add_executable(sievebench-hang ${PROJECT_SOURCE_DIR}/tests/support/hanging_benchmark.cpp)
 get_filename_component(host_tests_dir ${SIEVEBENCH_HOST_TESTS} DIRECTORY)
 get_filename_component(host_build_dir ${host_tests_dir} DIRECTORY)
 add_test(NAME WindowsToolset COMMAND env ${SIEVEBENCH_WINE_ENVIRONMENT} SIEVEBENCH_WINE=${SIEVEBENCH_WINE}
-  ${PROJECT_SOURCE_DIR}/tests/windows_toolset.sh ${PROJECT_BINARY_DIR} ${host_build_dir} $<TARGET_FILE:sievebench-hang>)
+  ${PROJECT_SOURCE_DIR}/tests/e2e/windows_toolset.sh ${PROJECT_BINARY_DIR} ${host_build_dir} $<TARGET_FILE:sievebench-hang>)
 set_tests_properties(WindowsToolset PROPERTIES FIXTURES_REQUIRED Wine)

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The end-to-end tests start the programs through the door of the companions
 // to the system, as the sweep does.
-#include "tests/child_process.h"
+#include "tests/support/child_process.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/test_files.h"
+#include "tests/support/test_files.h"
 
 // The program under test: the native build, or the build for another machine
 // named by SIEVEBENCH_TARGET_PROGRAM, started through the words of

@@ -12,7 +12,7 @@
 #include <thread>
 #include <string>
 
-#include "tests/child_process.h"
+#include "tests/support/child_process.h"
 
 class PipedRun : public testing::Test {
  protected:

@@ -14,7 +14,7 @@
 #include "cli/charts.h"
 #include "views/html.h"
 #include "views/text.h"
-#include "tests/made_up_sweeps.h"
+#include "tests/support/made_up_sweeps.h"
 
 namespace {
 

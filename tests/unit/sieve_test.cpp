@@ -13,7 +13,7 @@
 #include "sieve/prime_count.h"
 #include "sieve/run_state.h"
 #include "sieve/sieve_array.h"
-#include "tests/test_files.h"
+#include "tests/support/test_files.h"
 
 static bool IsPrime(uint32_t value) {
   if (value < 2) {

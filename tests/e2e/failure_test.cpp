@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-#include "tests/child_process.h"
+#include "tests/support/child_process.h"
 
 class FailingRun : public testing::Test {
  protected:

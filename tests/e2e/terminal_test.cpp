@@ -13,7 +13,7 @@
 #include <string>
 #include <thread>
 
-#include "tests/child_process.h"
+#include "tests/support/child_process.h"
 
 struct TerminalSession {
   int Master = -1;

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Scratch folders, whole files and the expected primes file for the tests.
-#include "tests/test_files.h"
+#include "tests/support/test_files.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>

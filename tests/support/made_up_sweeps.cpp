@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Made-up machines: sound runs, so that they pass the tampering check.
-#include "tests/made_up_sweeps.h"
+#include "tests/support/made_up_sweeps.h"
 
 #include "results/report.h"
 #include "results/result_file.h"
