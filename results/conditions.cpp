@@ -28,7 +28,7 @@ struct Condition {
   std::string (*Sentence)(const ConditionChange& change, const std::string& was, const std::string& is);
 };
 
-const Condition Conditions[] = {
+constexpr Condition Conditions[] = {
     {"file system", ConditionScope::Machines,
      [](const RunConditions& c) { return c.FileSystem; },
      [](const ConditionChange& change, const std::string& was, const std::string& is) {
