@@ -11,6 +11,7 @@
 
 #include "cli/command_line.h"
 #include "results/comparison.h"
+#include "host/files.h"
 #include "results/result_file.h"
 #include "host/system.h"
 #include "views/text_safe.h"

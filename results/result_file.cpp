@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <fstream>
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -378,15 +377,4 @@ std::string ReadResultText(const std::string& text, SweepResult& result) {
     return problem.What;
   }
   return "";
-}
-
-std::string ReadResultFile(const std::string& path, SweepResult& result) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    return std::string("cannot read it: ") + std::strerror(errno);
-  }
-  std::ostringstream text;
-  text << file.rdbuf();
-  const std::string problem = ReadResultText(text.str(), result);
-  return problem.empty() ? "" : "malformed: " + problem;
 }

@@ -19,5 +19,3 @@ std::string ResultFileText(const SweepResult& result);
 // ranges of their numbers; keys it does not know are ignored. Returns what is
 // wrong (naming the key), or "" when `result` holds the file.
 std::string ReadResultText(const std::string& text, SweepResult& result);
-// The same for a file: "cannot read it: ..." or "malformed: ...", or "".
-std::string ReadResultFile(const std::string& path, SweepResult& result);

@@ -18,6 +18,7 @@
 #include "cli/command_line.h"
 #include "results/conditions.h"
 #include "results/model.h"
+#include "host/files.h"
 #include "results/result_file.h"
 #include "host/digest.h"
 #include "results/statistics.h"

@@ -14,6 +14,7 @@
 
 #include "tests/support/child_process.h"
 #include "sweep/options.h"
+#include "host/files.h"
 #include "results/result_file.h"
 #include "results/report.h"
 #include "host/digest.h"
@@ -120,7 +121,7 @@ TEST_F(SweepRun, FailedRunsAreReportedWithWhatTheyPrinted) {
   const Case cases[] = {
       {"'" SIEVEBENCH_PROGRAM "' | sed 's/ = 25/ = 26/'", "found 26 primes, not 25"},
       {"'" SIEVEBENCH_PROGRAM "' | sed 's/^28 loop/29 loop/'", "loop-counter 29, not 28"},
-      {"echo something else", "the output is not a report"},
+      {"read -r limit; echo something else", "the output is not a report"},  // it reads, then prints no report
       {"'" SIEVEBENCH_PROGRAM "'; exit 3", "exit status 3"},
       {"exec sleep 30", "stopped after the time-out"},
   };

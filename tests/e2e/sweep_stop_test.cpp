@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "host/files.h"
 #include "results/result_file.h"
 #include "host/system.h"
 #include "sweep/capacity.h"
