@@ -27,7 +27,7 @@ std::string ReadWholeFile(const std::string& path, std::string& text) {
 
 std::string ReadResultFile(const std::string& path, SweepResult& result) {
   std::string text;
-  const std::string unreadable = ReadWholeFile(path, text);
+  std::string unreadable = ReadWholeFile(path, text);
   if (!unreadable.empty()) {
     return unreadable;
   }
