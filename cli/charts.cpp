@@ -3,10 +3,9 @@
 #include "cli/charts.h"
 
 #include <filesystem>
-#include <fstream>
 #include <random>
-#include <sstream>
 
+#include "host/files.h"
 #include "host/system.h"
 #include "views/text_safe.h"
 
@@ -53,11 +52,10 @@ std::string SvgFor(const MakeScript& makeScript, const std::string& prefix, std:
                                      ("sievebench-chart-" + prefix + std::to_string(std::random_device{}()) + ".svg");
   std::string skipped;
   problem = Draw(makeScript(file.string()), file.string(), skipped);
-  std::ifstream drawn(file, std::ios::binary);
-  std::ostringstream text;
-  text << drawn.rdbuf();
+  std::string svg;
+  const bool drawn = problem.empty() && skipped.empty() && ReadWholeFile(file.string(), svg).empty();
   std::filesystem::remove(file, error);  // a temporary file left behind is only clutter
-  return problem.empty() && skipped.empty() ? InlineSvg(text.str(), prefix) : "";
+  return drawn ? InlineSvg(svg, prefix) : "";
 }
 
 }  // namespace

@@ -26,10 +26,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <thread>
 
+#include "host/files.h"
 #include "host/linux_facts.h"
 #include "host/processor.h"
 #include "host/system.h"
@@ -38,11 +38,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// A file of /proc or /sys; "" where it is missing, which reads as unknown.
 std::string FileText(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
+  std::string text;
+  (void)ReadWholeFile(path, text);  // a missing file leaves the text empty, which is the answer
+  return text;
 }
 
 std::string FirstLine(const std::string& path) {

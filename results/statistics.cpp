@@ -5,7 +5,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <numeric>
+
+#include "results/phases.h"
 
 static double MedianOfSorted(const std::vector<double>& sorted) {
   const size_t middle = sorted.size() / 2;
@@ -77,7 +80,7 @@ void MarkOutliers(std::vector<RunRecord>& runs) {
 static LimitSummary SummarizeLimit(uint32_t limit, const std::vector<RunRecord>& runs) {
   LimitSummary summary;
   summary.Limit = limit;
-  std::vector<double> init, sieve, count, total;
+  std::vector<double> times[std::size(AllPhases)];
   uint32_t marks = 0;
   uint32_t primes = 0;
   for (const RunRecord& run : runs) {
@@ -90,17 +93,15 @@ static LimitSummary SummarizeLimit(uint32_t limit, const std::vector<RunRecord>&
     }
     ++summary.ValidRuns;
     summary.Outliers += run.Outlier ? 1 : 0;
-    init.push_back(run.Values.InitMs);
-    sieve.push_back(run.Values.SieveMs);
-    count.push_back(run.Values.CountMs);
-    total.push_back(run.Values.TotalMs);
+    for (const TimedPhase phase : AllPhases) {
+      times[static_cast<size_t>(phase)].push_back(PhaseMs(run.Values, phase));
+    }
     marks = run.Values.LoopCounter;
     primes = run.Values.Primes;
   }
-  summary.Init = SpreadOf(init);
-  summary.Sieve = SpreadOf(sieve);
-  summary.Count = SpreadOf(count);
-  summary.Total = SpreadOf(total);
+  for (const TimedPhase phase : AllPhases) {
+    PhaseSpread(summary, phase) = SpreadOf(times[static_cast<size_t>(phase)]);
+  }
   if (summary.Sieve.Median > 0) {
     summary.MarksPerSecond = marks / (summary.Sieve.Median / 1000);
   }

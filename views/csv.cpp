@@ -4,15 +4,23 @@
 
 #include <sstream>
 
+#include "results/phases.h"
+
 std::string RunsCsv(const std::vector<RunRecord>& runs) {
   std::ostringstream csv;
-  csv << "limit,run,warmup,init_ms,sieve_ms,count_ms,total_ms,primes,loop_counter,valid,outlier\n";
+  csv << "limit,run,warmup,";
+  for (const TimedPhase phase : AllPhases) {
+    csv << PhaseKey(phase) << ',';
+  }
+  csv << "primes,loop_counter,valid,outlier\n";
   for (const RunRecord& run : runs) {
     csv << run.Limit << ',' << run.Run << ',' << (run.Warmup ? "true" : "false") << ',';
     if (run.Parsed) {
       const Report& values = run.Values;
-      csv << values.InitMs << ',' << values.SieveMs << ',' << values.CountMs << ',' << values.TotalMs << ','
-          << values.Primes << ',' << values.LoopCounter;
+      for (const TimedPhase phase : AllPhases) {
+        csv << PhaseMs(values, phase) << ',';
+      }
+      csv << values.Primes << ',' << values.LoopCounter;
     } else {
       csv << ",,,,,";
     }
