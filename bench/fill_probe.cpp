@@ -5,7 +5,7 @@
 // reports it, and in microseconds. A fresh process matters: only its first
 // touch of each page pays the page fault, the clearing and any compaction.
 // Built twice: with the benchmark's own reservation, and, as the floor, with
-// the array from malloc, which a fresh process gets as ordinary 4 KiB pages.
+// the plain build's (plain_memory.cpp: malloc's ordinary pages).
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -22,11 +22,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   RunState.ArraySize = static_cast<uint32_t>(limit + 1);
-#ifdef SIEVEBENCH_FILL_FLOOR
-  RunState.SieveArray = static_cast<unsigned char*>(std::malloc(RunState.ArraySize));
-#else
   RunState.SieveArray = ReserveBlock(RunState.ArraySize);
-#endif
   if (RunState.SieveArray == nullptr) {
     std::fprintf(stderr, "no memory for %lu bytes\n", limit + 1);
     return 1;

@@ -9,6 +9,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "host/system.h"
+#include "results/conditions.h"
 #include "results/result_file.h"
 
 std::string ReadWholeFile(const std::string& path, std::string& text) {
@@ -23,6 +25,14 @@ std::string ReadWholeFile(const std::string& path, std::string& text) {
   }
   text = bytes.str();
   return "";
+}
+
+std::optional<std::string> ProgramPagePolicy(const std::string& path) {
+  std::string bytes;
+  if (!ReadWholeFile(path, bytes).empty()) {
+    return std::nullopt;
+  }
+  return PagePolicyOf(bytes, PageBytes());
 }
 
 std::string ReadResultFile(const std::string& path, SweepResult& result) {

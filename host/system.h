@@ -90,6 +90,8 @@ extern const char RaisedPriority[];
 RunConditions DescribeConditions(const std::string& runFolder, std::optional<unsigned> cpu);
 // The one-minute load average, or none.
 std::optional<double> LoadAverage();
+// The size of the machine's ordinary memory page, in bytes.
+uint64_t PageBytes();
 // The memory a new program can have without pushing others out, or none.
 std::optional<uint64_t> AvailableMemory();
 // Why the benchmark cannot be pinned to `cpu`, or "".

@@ -500,6 +500,11 @@ std::optional<double> LoadAverage() {
   return getloadavg(&load, 1) == 1 ? std::optional(load) : std::nullopt;
 }
 
+uint64_t PageBytes() {
+  const long bytes = sysconf(_SC_PAGESIZE);
+  return bytes > 0 ? static_cast<uint64_t>(bytes) : 4096;  // POSIX's own floor when it will not say
+}
+
 std::optional<uint64_t> AvailableMemory() {
   std::istringstream meminfo(FileText("/proc/meminfo"));
   std::string key;

@@ -564,6 +564,12 @@ std::optional<double> LoadAverage() {
   return std::nullopt;  // Windows keeps no load average
 }
 
+uint64_t PageBytes() {
+  SYSTEM_INFO system{};
+  GetSystemInfo(&system);
+  return system.dwPageSize;
+}
+
 std::optional<uint64_t> AvailableMemory() {
   MEMORYSTATUSEX memory{};
   memory.dwLength = sizeof memory;

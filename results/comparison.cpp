@@ -291,7 +291,7 @@ std::vector<std::string> ConditionWarnings(const std::vector<ComparedFile>& file
 std::vector<std::string> MachineFieldLabels() {
   return {"cpu",        "cores",    "memory",   "arch",           "os",           "kernel",
           "huge pages", "file system", "priority", "governor", "boost", "virtualization",
-          "load average", "power",  "cpu affinity", "timer step",   "benchmark"};
+          "load average", "power",  "cpu affinity", "timer step",   "page policy", "benchmark"};
 }
 
 std::vector<std::string> MachineFieldValues(const SweepResult& result) {
@@ -319,6 +319,7 @@ std::vector<std::string> MachineFieldValues(const SweepResult& result) {
           Shown(conditions.PowerSource),
           Shown(conditions.CpuAffinity),
           TimerStep(conditions),
+          Shown(conditions.PagePolicy),
           Build(result.Program)};
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <optional>
+#include <string_view>
 
 #include "results/comparison.h"
 
@@ -13,6 +14,27 @@ std::string TimerStep(const RunConditions& conditions) {
   char text[32];
   std::snprintf(text, sizeof text, "%g", TimerResolution(conditions));
   return std::string(text) + " ms";
+}
+
+std::optional<std::string> PagePolicyOf(const std::string& programBytes, uint64_t pageBytes) {
+  static constexpr std::string_view Tag = "sievebench-page-policy=";
+  static constexpr size_t LongestPolicy = 32;
+  const size_t start = programBytes.find(Tag);
+  if (start == std::string::npos) {
+    return std::nullopt;
+  }
+  const size_t from = start + Tag.size();
+  const size_t end = programBytes.find(';', from);
+  const std::string policy = programBytes.substr(from, end == std::string::npos ? 0 : end - from);
+  const bool plain = !policy.empty() && policy.size() <= LongestPolicy &&
+                     policy.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789<>=") == std::string::npos;
+  if (!plain) {
+    return std::nullopt;  // not our tag, or a damaged one: no evidence of a policy
+  }
+  if (policy == "page" && pageBytes >= 1024) {
+    return std::to_string(pageBytes / 1024) + "k";
+  }
+  return policy;
 }
 
 namespace {
@@ -58,6 +80,12 @@ constexpr Condition Conditions[] = {
      [](const ConditionChange& change, const std::string& was, const std::string& is) {
        return was + "'s timer steps by " + change.Was + ", " + is + "'s by " + change.Is +
               ": phases shorter than " + FewestTicksText() + " steps of either are not compared";
+     }},
+    {"page policy", ConditionScope::Machines,
+     [](const RunConditions& c) { return c.PagePolicy; },
+     [](const ConditionChange& change, const std::string& was, const std::string& is) {
+       return was + "'s array had the page policy " + change.Was + ", " + is + "'s " + change.Is +
+              ": the initialize phase compares page policies too";
      }},
     {"CPU affinity", ConditionScope::OneMachine,
      [](const RunConditions& c) { return c.CpuAffinity; },

@@ -4,6 +4,8 @@
 // comparison when a machine ran under other ones than the baseline.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,12 @@ struct ConditionChange {
 
 // "1 ms", "15.625 ms": the step of the timer that measured the runs.
 std::string TimerStep(const RunConditions& conditions);
+
+// The page policy a benchmark build names in its own bytes
+// ("sievebench-page-policy=page;"), as a result file records it: "page",
+// the machine's ordinary page, becomes its size ("4k", "64k"); any other
+// policy ("thp>=65536") stands as written. None when the build names none.
+std::optional<std::string> PagePolicyOf(const std::string& programBytes, uint64_t pageBytes);
 
 // Each condition known on both sides whose value differs, in one order.
 std::vector<ConditionChange> ChangedConditions(const RunConditions& was, const RunConditions& is, ConditionScope scope);

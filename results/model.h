@@ -72,6 +72,7 @@ struct RunConditions {
   std::optional<std::string> PowerSource;     // "ac" or "battery"
   std::optional<std::string> CpuAffinity;     // the CPUs the benchmark may run on, as "0-3,6"
   std::optional<double> TimerResolutionMs;    // the step of the benchmark's millisecond counter
+  std::optional<std::string> PagePolicy;      // the array's pages: "4k" (the machine's own), "thp>=65536"
 
   bool operator==(const RunConditions&) const = default;
 };

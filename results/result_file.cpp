@@ -70,7 +70,8 @@ json ConditionsJson(const RunConditions& conditions) {
           {"load_average_end", OrNull(conditions.LoadAverageEnd)},
           {"power_source", OrNull(conditions.PowerSource)},
           {"cpu_affinity", OrNull(conditions.CpuAffinity)},
-          {"timer_resolution_ms", OrNull(conditions.TimerResolutionMs)}};
+          {"timer_resolution_ms", OrNull(conditions.TimerResolutionMs)},
+          {"page_policy", OrNull(conditions.PagePolicy)}};
 }
 
 json MachineJson(const Machine& host) {
@@ -251,6 +252,7 @@ static RunConditions ReadConditions(const json& file) {
   conditions.PowerSource = OptionalText(entry, where, "power_source");
   conditions.CpuAffinity = OptionalText(entry, where, "cpu_affinity");
   conditions.TimerResolutionMs = OptionalNumber(entry, where, "timer_resolution_ms");
+  conditions.PagePolicy = OptionalText(entry, where, "page_policy");
   if (conditions.TimerResolutionMs && (*conditions.TimerResolutionMs <= 0 || *conditions.TimerResolutionMs > 1000)) {
     throw Problem{where + "timer_resolution_ms: not a step from above 0 to 1000 ms"};
   }

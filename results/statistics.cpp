@@ -35,6 +35,15 @@ Spread SpreadOf(std::vector<double> values) {
   return spread;
 }
 
+double Percentile(std::vector<double> values, double percent) {
+  if (values.empty()) {
+    return 0;
+  }
+  std::sort(values.begin(), values.end());
+  const auto rank = static_cast<size_t>(std::ceil(percent / 100 * static_cast<double>(values.size())));
+  return values[std::clamp<size_t>(rank, 1, values.size()) - 1];
+}
+
 static bool Measured(const RunRecord& run) {
   return !run.Warmup && run.Valid;
 }

@@ -10,6 +10,11 @@
 // Median, mean, sample standard deviation, min and max.
 Spread SpreadOf(std::vector<double> values);
 
+// The nearest-rank percentile: the smallest value with at least `percent`
+// of the values at or below it (the ceil(percent/100 x n)-th smallest);
+// 0 for no values.
+double Percentile(std::vector<double> values, double percent);
+
 // Marks each measured valid run whose total lies further from its limit's
 // median total than max(3 x 1.4826 x MAD, 2 ms). Times are whole
 // milliseconds, so the median absolute deviation is often 0 and the 2 ms

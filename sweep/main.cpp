@@ -291,7 +291,8 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  const RunConditions conditions = DescribeConditions(root.string(), settings.Cpu);
+  RunConditions conditions = DescribeConditions(root.string(), settings.Cpu);
+  conditions.PagePolicy = ProgramPagePolicy(settings.Program);
   if (resumed) {
     WarnOfChangedConditions(result.Conditions, conditions);
   } else {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -72,6 +73,7 @@ TEST_F(SweepRun, AShortSweepWritesTableCsvJsonAndChart) {
   EXPECT_TRUE(result.Conditions.LoadAverageEnd.has_value());
   EXPECT_EQ(result.Conditions.CpuAffinity, "0");
   EXPECT_EQ(result.Conditions.TimerResolutionMs, 1);
+  EXPECT_EQ(result.Conditions.PagePolicy, std::to_string(sysconf(_SC_PAGESIZE) / 1024) + "k");
   EXPECT_EQ(result.Program.Sha256, FileSha256(SIEVEBENCH_PROGRAM));
   EXPECT_EQ(ReadWholeFile(folder_ + "/runs/limit-1000-run-2/primes.txt").size(), 1670u);
   EXPECT_NE(Read("err.txt").find("run 6 of 6: limit 100000"), std::string::npos);

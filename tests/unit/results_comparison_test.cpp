@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "results/comparison.h"
+#include "results/conditions.h"
 #include "results/report.h"
 #include "results/result_file.h"
 #include "views/columns.h"
@@ -184,12 +185,38 @@ TEST(Comparison, DifferentConditionsAreWarnedOfOneByOne) {
   other.Conditions.Priority = "nice 0";
   other.Conditions.Governor = "powersave";
   other.Conditions.Virtualization = "kvm";
+  base.Conditions.PagePolicy = "4k";
+  other.Conditions.PagePolicy = "thp>=65536";
   const std::vector<std::string> warnings = ConditionWarnings(Named({base, other}));
-  ASSERT_EQ(warnings.size(), 3u);
+  ASSERT_EQ(warnings.size(), 4u);
   EXPECT_EQ(warnings[0], "alpha ran at priority nice -14, beta at nice 0: the times compare priorities too");
   EXPECT_EQ(warnings[1], "alpha's CPU governor was performance, beta's powersave: the times compare frequency "
                          "scaling too");
   EXPECT_EQ(warnings[2], "alpha ran under no hypervisor, beta under kvm: the times compare hypervisors too");
+  EXPECT_EQ(warnings[3], "alpha's array had the page policy 4k, beta's thp>=65536: the initialize phase "
+                         "compares page policies too");
+}
+
+TEST(Conditions, APagePolicyIsReadFromTheBuildsOwnBytes) {
+  struct Case {
+    std::string Bytes;
+    uint64_t PageBytes;
+    std::optional<std::string> Policy;
+  };
+  const std::string elf = std::string("\x7f" "ELF\0\0", 6);
+  const Case cases[] = {
+      {elf + "sievebench-page-policy=page;" + elf, 4096, "4k"},
+      {elf + "sievebench-page-policy=page;", 65536, "64k"},
+      {"sievebench-page-policy=thp>=65536;", 4096, "thp>=65536"},
+      {elf + "no tag at all", 4096, std::nullopt},
+      {"sievebench-page-policy=page", 4096, std::nullopt},         // cut off before its end
+      {"sievebench-page-policy=;", 4096, std::nullopt},            // empty
+      {"sievebench-page-policy=\x1b[2J;", 4096, std::nullopt},    // not a policy's words
+      {"sievebench-page-policy=" + std::string(40, 'a') + ";", 4096, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(PagePolicyOf(c.Bytes, c.PageBytes), c.Policy) << c.Bytes;
+  }
 }
 
 TEST(Comparison, CollidingLabelsAreToldApartByTheirFiles) {

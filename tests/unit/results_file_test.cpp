@@ -33,7 +33,7 @@ static SweepResult SampleResult() {
   result.Label = "lab \"one\"\n";
   result.Date = "2026-12-08T21:00:00Z";
   result.Host = {"AMD EPYC", 2, "x86_64", "Debian GNU/Linux 12 (bookworm)", "6.18.0", 25276125184ull, "madvise"};
-  result.Conditions = {"ext4", "nice -14", "performance", true, "kvm", 0.25, 1.5, "ac", "0-1", 1};
+  result.Conditions = {"ext4", "nice -14", "performance", true, "kvm", 0.25, 1.5, "ac", "0-1", 1, "4k"};
   result.Program = {"/usr/bin/sievebench", 23816, std::string(64, 'a')};
   result.Options = SweepSettings{{100}, 4, 1, "lab", "/usr/bin/sievebench", "/srv/runs", 1, 60};
   result.Runs = {ValidRun(100, 1, 20, true), ValidRun(100, 2, 10), ValidRun(100, 3, 11), ValidRun(100, 4, 30)};
