@@ -4,7 +4,7 @@
 # primes.txt against another. The prefix is made once before the tests, and
 # the server is ended after them.
 if(NOT SIEVEBENCH_WINE_ENVIRONMENT)
-  message(FATAL_ERROR "the Windows tests run under wine: use cmake/toolchains/windows-x86_64.cmake")
+  message(FATAL_ERROR "the Windows tests run under wine: use cmake/toolchains/windows-x86_64.cmake or windows-i686.cmake")
 endif()
 add_test(NAME WinePrefix COMMAND env ${SIEVEBENCH_WINE_ENVIRONMENT}
   sh -c "'${SIEVEBENCH_WINE}' wineboot --init && '${SIEVEBENCH_WINESERVER}' -w")

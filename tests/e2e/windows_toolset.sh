@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# The Windows toolset under wine, beside the Linux one: the 64-bit sweep runs
-# a short sweep of the 64-bit benchmark and writes a result file; the Linux
+# The Windows toolset under wine, beside the Linux one: the Windows sweep runs
+# a short sweep of the Windows benchmark beside it and writes a result file; the Linux
 # compare reads it beside a Linux file, and the Windows compare gives the
 # same table (line ends aside); a benchmark that hangs is ended at its
 # time-out and the sweep goes on; a sweep killed outright leaves a checkpoint
