@@ -62,21 +62,28 @@ std::pair<double, double> ExactTails(const std::vector<uint64_t>& ranks, size_t 
   return {below / all, above / all};
 }
 
-// The normal approximation of U with the variance lowered for ties and a
-// continuity correction of one half.
-double NormalP(const std::vector<RankedValue>& pooled, const std::vector<uint64_t>& ranks, size_t n1, size_t n2,
-               uint64_t observed) {
-  const double n = static_cast<double>(n1 + n2);
-  double ties = 0;  // the sum of t^3 - t over the groups of tied values
-  for (size_t first = 0; first < pooled.size();) {
+// The sum of t^3 - t over the groups of t tied values, whose ranks, in
+// sorted order, are equal.
+double TieCubes(const std::vector<uint64_t>& ranks) {
+  double ties = 0;
+  for (size_t first = 0; first < ranks.size();) {
     size_t last = first;
-    while (last + 1 < pooled.size() && ranks[last + 1] == ranks[first]) {
+    while (last + 1 < ranks.size() && ranks[last + 1] == ranks[first]) {
       ++last;
     }
     const double t = static_cast<double>(last - first + 1);
     ties += t * t * t - t;
     first = last + 1;
   }
+  return ties;
+}
+
+// The normal approximation of U with the variance lowered for ties and a
+// continuity correction of one half.
+double NormalP(const std::vector<uint64_t>& ranks, size_t n1, size_t n2,
+               uint64_t observed) {
+  const double n = static_cast<double>(n1 + n2);
+  const double ties = TieCubes(ranks);
   const double a = static_cast<double>(n1);
   const double b = static_cast<double>(n2);
   const double u = static_cast<double>(observed) / 2 - a * (a + 1) / 2;
@@ -103,7 +110,122 @@ double LogChoose(size_t n, size_t k) {
          std::lgamma(static_cast<double>(n - k) + 1);
 }
 
+// Twice the mean rank of each absolute value, in the order of `magnitudes`
+// once sorted.
+std::vector<uint64_t> DoubledMagnitudeRanks(std::vector<double>& magnitudes) {
+  std::vector<RankedValue> pooled;
+  for (const double value : magnitudes) {
+    pooled.push_back({value, true});
+  }
+  std::vector<uint64_t> ranks = DoubledRanks(pooled);
+  for (size_t index = 0; index < pooled.size(); ++index) {
+    magnitudes[index] = pooled[index].Value;
+  }
+  return ranks;
+}
+
+// Both tails of the doubled positive rank sum `observed` over the 2^n
+// equally likely sign assignments: P(sum <= observed) and P(sum >= observed).
+std::pair<double, double> SignedExactTails(const std::vector<uint64_t>& ranks, uint64_t observed) {
+  size_t largest = 0;
+  for (const uint64_t rank : ranks) {
+    largest += static_cast<size_t>(rank);
+  }
+  // ways[s]: sign assignments of the ranks seen so far whose positive ranks add up to s.
+  std::vector<double> ways(largest + 1, 0.0);
+  ways[0] = 1;
+  for (const uint64_t wideRank : ranks) {
+    const auto rank = static_cast<size_t>(wideRank);
+    for (size_t sum = largest; sum >= rank; --sum) {
+      ways[sum] += ways[sum - rank];
+    }
+  }
+  double below = 0;
+  double above = 0;
+  double all = 0;
+  for (size_t sum = 0; sum <= largest; ++sum) {
+    all += ways[sum];
+    below += sum <= observed ? ways[sum] : 0;
+    above += sum >= observed ? ways[sum] : 0;
+  }
+  return {below / all, above / all};
+}
+
+// The normal approximation of the positive rank sum, its variance lowered
+// for ties, with a continuity correction of one half.
+double SignedNormalP(const std::vector<uint64_t>& ranks, uint64_t observed) {
+  const double n = static_cast<double>(ranks.size());
+  const double ties = TieCubes(ranks);
+  const double variance = n * (n + 1) * (2 * n + 1) / 24 - ties / 48;
+  if (variance <= 0) {
+    return 1;
+  }
+  const double t = static_cast<double>(observed) / 2;
+  const double z = std::max(0.0, std::fabs(t - n * (n + 1) / 4) - 0.5) / std::sqrt(variance);
+  return std::min(1.0, std::erfc(z / std::sqrt(2.0)));
+}
+
 }  // namespace
+
+double SignedRankP(const std::vector<double>& differences) {
+  std::vector<double> magnitudes;
+  std::vector<double> positives;
+  for (const double difference : differences) {
+    if (difference != 0) {
+      magnitudes.push_back(std::fabs(difference));
+    }
+    if (difference > 0) {
+      positives.push_back(difference);
+    }
+  }
+  if (magnitudes.empty()) {
+    return 1;
+  }
+  const std::vector<uint64_t> ranks = DoubledMagnitudeRanks(magnitudes);  // sorts `magnitudes` alike
+  uint64_t observed = 0;
+  for (const double positive : positives) {
+    // Every copy of a magnitude has the same rank, so the first one found serves.
+    const auto at = std::lower_bound(magnitudes.begin(), magnitudes.end(), positive) - magnitudes.begin();
+    observed += ranks[static_cast<size_t>(at)];
+  }
+  if (ranks.size() > ExactRankTestLimit) {
+    return SignedNormalP(ranks, observed);
+  }
+  const auto [below, above] = SignedExactTails(ranks, observed);
+  return std::min(1.0, 2 * std::min(below, above));
+}
+
+Trend KendallTrend(const std::vector<double>& values) {
+  const size_t count = values.size();
+  double s = 0;
+  for (size_t i = 0; i < count; ++i) {
+    for (size_t j = i + 1; j < count; ++j) {
+      s += values[j] > values[i] ? 1 : values[j] < values[i] ? -1 : 0;
+    }
+  }
+  std::vector<double> sorted = values;
+  std::sort(sorted.begin(), sorted.end());
+  double tiedPairs = 0;     // the sum of t(t-1)/2 over groups of equal values
+  double tieVariance = 0;   // and of t(t-1)(2t+5)
+  for (size_t first = 0; first < count;) {
+    size_t last = first;
+    while (last + 1 < count && sorted[last + 1] == sorted[first]) {
+      ++last;
+    }
+    const double t = static_cast<double>(last - first + 1);
+    tiedPairs += t * (t - 1) / 2;
+    tieVariance += t * (t - 1) * (2 * t + 5);
+    first = last + 1;
+  }
+  const double n = static_cast<double>(count);
+  const double pairs = n * (n - 1) / 2;
+  const double variance = (n * (n - 1) * (2 * n + 5) - tieVariance) / 18;
+  if (count < 3 || variance <= 0 || pairs <= tiedPairs) {
+    return {};
+  }
+  const double z = std::max(0.0, std::fabs(s) - 1) / std::sqrt(variance);
+  return {s / std::sqrt(pairs * (pairs - tiedPairs)), std::min(1.0, std::erfc(z / std::sqrt(2.0)))};
+}
 
 double MannWhitneyP(const std::vector<double>& x, const std::vector<double>& y) {
   if (x.empty() || y.empty()) {
@@ -123,7 +245,7 @@ double MannWhitneyP(const std::vector<double>& x, const std::vector<double>& y) 
     observed += pooled[index].FromX ? ranks[index] : 0;
   }
   if (x.size() > ExactRankTestLimit || y.size() > ExactRankTestLimit) {
-    return NormalP(pooled, ranks, x.size(), y.size(), observed);
+    return NormalP(ranks, x.size(), y.size(), observed);
   }
   const auto [below, above] = ExactTails(ranks, x.size(), observed);
   return std::min(1.0, 2 * std::min(below, above));

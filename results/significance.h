@@ -19,6 +19,26 @@ inline constexpr size_t ExactRankTestLimit = 25;
 // taking their mean rank. 1 when either side is empty.
 double MannWhitneyP(const std::vector<double>& x, const std::vector<double>& y);
 
+// The two-sided p-value of the Wilcoxon signed-rank test that paired
+// `differences` centre on 0. A zero difference says neither side is faster,
+// so zeros are dropped before ranking (Wilcoxon's own rule) and the test
+// runs on the rest; tied absolute values share their mean rank. Exact, over
+// every assignment of signs to the ranks as they are, up to
+// ExactRankTestLimit non-zero differences; above that the normal
+// approximation with the tie correction. 1 when no difference is left.
+double SignedRankP(const std::vector<double>& differences);
+
+// A trend of `values` against their order (a drift over a sweep): Kendall's
+// tau-b, and the two-sided p-value of no trend from the normal
+// approximation of S = the concordant minus the discordant pairs, its
+// variance lowered for tied values, with a continuity correction of 1.
+// Tau 0 and p 1 for fewer than 3 values or all of them equal.
+struct Trend {
+  double Tau = 0;
+  double P = 1;
+};
+Trend KendallTrend(const std::vector<double>& values);
+
 // The smallest two-sided p-value that samples of these sizes can give:
 // 2 / C(n1 + n2, n1), when every value of one lies below every value of the other.
 double SmallestP(size_t n1, size_t n2);

@@ -1,39 +1,40 @@
 // SPDX-License-Identifier: MIT
-// The rank test and the median's interval against values worked out by hand
-// and against a brute-force enumeration of every split of the pooled values,
-// with mean ranks computed the slow way: the number of smaller values plus
-// half of the tied ones.
+// The rank tests and the median's interval against values worked out by
+// hand and against a brute-force enumeration of every split of the pooled
+// values, or every assignment of signs, with mean ranks computed the slow
+// way: the number of smaller values plus half of the tied ones.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "results/significance.h"
 
 namespace {
 
-// The two-sided p-value by listing every subset of size |x| of the pooled values.
-double EnumeratedP(const std::vector<double>& x, const std::vector<double>& y) {
-  std::vector<double> pooled = x;
-  pooled.insert(pooled.end(), y.begin(), y.end());
-  const size_t n = pooled.size();
-  std::vector<double> rank(n);
-  for (size_t i = 0; i < n; ++i) {
+std::vector<double> SlowMeanRanks(const std::vector<double>& values) {
+  std::vector<double> rank(values.size());
+  for (size_t i = 0; i < values.size(); ++i) {
     double smaller = 0, tied = 0;
-    for (const double value : pooled) {
-      smaller += value < pooled[i] ? 1 : 0;
-      tied += value == pooled[i] ? 1 : 0;
+    for (const double value : values) {
+      smaller += value < values[i] ? 1 : 0;
+      tied += value == values[i] ? 1 : 0;
     }
     rank[i] = smaller + (tied + 1) / 2;
   }
-  double observed = 0;
-  for (size_t i = 0; i < x.size(); ++i) {
-    observed += rank[i];
-  }
+  return rank;
+}
+
+// The two-sided p-value of `observed`, a sum of some of the ranks, by
+// listing every subset of them: of `members` ranks, or of any size (every
+// assignment of signs) when `members` is none.
+double EnumeratedP(const std::vector<double>& rank, double observed, std::optional<size_t> members) {
+  const size_t n = rank.size();
   double below = 0, above = 0, all = 0;
   for (uint32_t subset = 0; subset < (1u << n); ++subset) {
-    if (static_cast<size_t>(__builtin_popcount(subset)) != x.size()) {
+    if (members && static_cast<size_t>(__builtin_popcount(subset)) != *members) {
       continue;
     }
     double sum = 0;
@@ -45,6 +46,37 @@ double EnumeratedP(const std::vector<double>& x, const std::vector<double>& y) {
     above += sum >= observed - 1e-9 ? 1 : 0;
   }
   return std::min(1.0, 2 * std::min(below, above) / all);
+}
+
+// The rank-sum test's p-value over every split of the pooled values.
+double EnumeratedP(const std::vector<double>& x, const std::vector<double>& y) {
+  std::vector<double> pooled = x;
+  pooled.insert(pooled.end(), y.begin(), y.end());
+  const std::vector<double> rank = SlowMeanRanks(pooled);
+  double observed = 0;
+  for (size_t i = 0; i < x.size(); ++i) {
+    observed += rank[i];
+  }
+  return EnumeratedP(rank, observed, x.size());
+}
+
+// The signed-rank test's p-value over every assignment of signs to the
+// non-zero differences' mean ranks.
+double EnumeratedSignedRankP(const std::vector<double>& differences) {
+  std::vector<double> magnitudes;
+  std::vector<bool> positive;
+  for (const double d : differences) {
+    if (d != 0) {
+      magnitudes.push_back(std::fabs(d));
+      positive.push_back(d > 0);
+    }
+  }
+  const std::vector<double> rank = SlowMeanRanks(magnitudes);
+  double observed = 0;
+  for (size_t i = 0; i < rank.size(); ++i) {
+    observed += positive[i] ? rank[i] : 0;
+  }
+  return rank.empty() ? 1 : EnumeratedP(rank, observed, std::nullopt);
 }
 
 }  // namespace
@@ -147,4 +179,31 @@ TEST(MedianInterval, TheLargestRankWithAtLeast95PercentCoverage) {
   EXPECT_EQ(interval->Low, 2);
   EXPECT_EQ(interval->High, 8);
   EXPECT_FALSE(MedianInterval({1, 2, 3, 4, 5}).has_value());
+}
+
+TEST(SignedRank, ExactPValuesAgainstEverySignAssignment) {
+  const std::vector<std::vector<double>> cases = {
+      {1, 2, 3, 4, 5, 6},                               // all one way: 2/64
+      {0.1, -0.2, 0.3, 0.4, -0.5, 0.6, 0.7},            // mixed signs, no ties
+      {1, 1, -1, 2, 2, 2, -3, 4},                        // tied magnitudes
+      {0, 0, 1, -1, 2, 3, 0, 4},                         // zeros among them, dropped
+      {-0.02, -0.01, -0.03, -0.02, -0.05, 0.01, -0.04, -0.06, -0.02, -0.03},
+      {5, -5, 5, -5},                                    // balanced: p = 1
+      {0, 0, 0},                                         // nothing left
+      {0.012, 0.031, -0.004, 0.022, 0.018, 0.009, 0.027, -0.011, 0.015, 0.02, 0.024, 0.006},
+  };
+  for (const std::vector<double>& differences : cases) {
+    EXPECT_NEAR(SignedRankP(differences), EnumeratedSignedRankP(differences), 1e-12) << differences.size();
+  }
+  EXPECT_NEAR(SignedRankP({1, 2, 3, 4, 5, 6}), 2.0 / 64, 1e-15);
+}
+
+TEST(SignedRank, ManyPairsUseTheNormalApproximation) {
+  std::vector<double> differences;
+  for (int d = 1; d <= 30; ++d) {
+    differences.push_back(d);
+  }
+  // T+ = 465 against a mean of 232.5 and a variance of 30*31*61/24:
+  // z = 232 / 48.618, p = erfc(z / sqrt 2).
+  EXPECT_NEAR(SignedRankP(differences), 1.825371456361214e-06, 1e-12);
 }

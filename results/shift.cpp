@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: MIT
+// The interval ranks come from the null distributions without ties: the
+// counts of sign assignments by positive rank sum, and of splits by U. The
+// estimates are medians of every pairwise average or difference, which for
+// the sample sizes of a sweep (tens of runs) are a few thousand values.
+#include "results/shift.h"
+
+#include <algorithm>
+
+namespace {
+
+double MedianOf(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const size_t middle = values.size() / 2;
+  return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+// The largest k with 2 P(S <= k-1) <= 5 % for a statistic whose null counts
+// by value are `counts` (of `all` equally likely cases), or 0 for none.
+size_t IntervalRank(const std::vector<double>& counts) {
+  double all = 0;
+  for (const double count : counts) {
+    all += count;
+  }
+  size_t k = 0;
+  double lowerTail = 0;  // P(S <= k-1) for the next k
+  for (const double count : counts) {
+    lowerTail += count / all;
+    if (2 * lowerTail > 0.05) {
+      break;
+    }
+    ++k;
+  }
+  return k;
+}
+
+// Counts of the positive rank sum T+ of ranks 1..n by its value.
+std::vector<double> SignedRankCounts(size_t n) {
+  const size_t largest = n * (n + 1) / 2;
+  std::vector<double> ways(largest + 1, 0.0);
+  ways[0] = 1;
+  for (size_t rank = 1; rank <= n; ++rank) {
+    for (size_t sum = largest; sum >= rank; --sum) {
+      ways[sum] += ways[sum - rank];
+    }
+  }
+  return ways;
+}
+
+// Counts of U (the pairs with x above y) for samples of m and n by its value.
+std::vector<double> RankSumCounts(size_t m, size_t n) {
+  // ways[i][j][u] for i values of x and j of y; built by the last value
+  // placed: an x above all j values of y adds j to U.
+  std::vector<std::vector<std::vector<double>>> ways(
+      m + 1, std::vector<std::vector<double>>(n + 1, std::vector<double>(m * n + 1, 0.0)));
+  for (size_t i = 0; i <= m; ++i) {
+    for (size_t j = 0; j <= n; ++j) {
+      if (i == 0 || j == 0) {
+        ways[i][j][0] = 1;
+        continue;
+      }
+      for (size_t u = 0; u <= i * j; ++u) {
+        ways[i][j][u] = (u >= j ? ways[i - 1][j][u - j] : 0) + ways[i][j - 1][u];
+      }
+    }
+  }
+  return ways[m][n];
+}
+
+ShiftEstimate FromSorted(std::vector<double>& values, size_t k) {
+  std::sort(values.begin(), values.end());
+  ShiftEstimate shift{MedianOf(values), std::nullopt};
+  if (k >= 1 && 2 * k <= values.size() + 1) {
+    shift.Interval95 = Interval{values[k - 1], values[values.size() - k]};
+  }
+  return shift;
+}
+
+}  // namespace
+
+std::optional<ShiftEstimate> PairedShift(const std::vector<double>& differences) {
+  if (differences.empty()) {
+    return std::nullopt;
+  }
+  std::vector<double> averages;
+  for (size_t i = 0; i < differences.size(); ++i) {
+    for (size_t j = i; j < differences.size(); ++j) {
+      averages.push_back((differences[i] + differences[j]) / 2);
+    }
+  }
+  return FromSorted(averages, IntervalRank(SignedRankCounts(differences.size())));
+}
+
+std::optional<ShiftEstimate> UnpairedShift(const std::vector<double>& x, const std::vector<double>& y) {
+  if (x.empty() || y.empty()) {
+    return std::nullopt;
+  }
+  std::vector<double> differences;
+  for (const double a : x) {
+    for (const double b : y) {
+      differences.push_back(a - b);
+    }
+  }
+  return FromSorted(differences, IntervalRank(RankSumCounts(x.size(), y.size())));
+}
