@@ -15,6 +15,9 @@ struct RunRecord {
   uint32_t Limit = 0;
   uint32_t Run = 0;       // 1-based within its limit, warm-up runs first
   bool Warmup = false;    // run before the measured ones, left out of the summaries
+  uint32_t Round = 0;     // the round it ran in, from 1; 0 for warm-ups and in older files
+  uint32_t Sequence = 0;  // its place in the whole sweep's order, from 1; 0 in older files
+  std::string Variant;    // the setup it ran with; "" in older files
   bool Parsed = false;    // the output was a whole report
   Report Values;          // meaningful when Parsed
   bool Valid = false;
@@ -101,13 +104,28 @@ struct SweepSettings {
   std::string Dir;               // an absolute path; empty: a temporary folder
   std::optional<unsigned> Cpu;
   double TimeoutSeconds = 0;
+  // Shuffles each round's order; none in files before rounds, whose runs
+  // went limit by limit.
+  std::optional<uint64_t> Seed;
 
   bool operator==(const SweepSettings&) const = default;
 };
 
+// One setup a sweep runs in each of its rounds. A sweep without setups of
+// its own has one, DefaultVariant, with the sweep's own options.
+struct Variant {
+  std::string Name;
+  std::string Program;  // an absolute path
+  std::string Dir;      // empty: a temporary folder
+  std::optional<unsigned> Cpu;
+
+  bool operator==(const Variant&) const = default;
+};
+inline constexpr char DefaultVariant[] = "default";
+
 // A whole sweep, as its result file holds it.
 struct SweepResult {
-  std::string Format;   // "sievebench-sweep/3"
+  std::string Format;   // "sievebench-sweep/4"
   std::string Version;  // the sweep's own version
   std::string Label;    // names the machine in comparisons
   std::string Date;     // UTC, ISO 8601
@@ -115,6 +133,7 @@ struct SweepResult {
   RunConditions Conditions;
   ProgramInfo Program;
   std::optional<SweepSettings> Options;  // unknown in older files
+  std::vector<Variant> Variants;         // empty in older files
   bool Complete = true;                  // false while runs are missing: a checkpoint, or a sweep cut short
   std::vector<RunRecord> Runs;
   std::vector<LimitSummary> Summaries;

@@ -6,6 +6,7 @@
 #include "results/phases.h"
 #include "results/result_json.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -15,7 +16,7 @@
 
 using nlohmann::json;
 
-const char ResultFormat[] = "sievebench-sweep/3";
+const char ResultFormat[] = "sievebench-sweep/4";
 
 static json SpreadJson(const Spread& spread) {
   return {{"median", spread.Median}, {"mean", spread.Mean}, {"stddev", spread.StdDev},
@@ -23,7 +24,8 @@ static json SpreadJson(const Spread& spread) {
 }
 
 static json RunJson(const RunRecord& run) {
-  json entry = {{"limit", run.Limit}, {"run", run.Run}, {"warmup", run.Warmup}};
+  json entry = {{"limit", run.Limit}, {"run", run.Run},           {"warmup", run.Warmup},
+                {"round", run.Round}, {"sequence", run.Sequence}, {"variant", run.Variant}};
   // A run whose output was no report has no numbers: they are null.
   for (const TimedPhase phase : AllPhases) {
     entry[PhaseKey(phase)] = run.Parsed ? json(PhaseMs(run.Values, phase)) : json(nullptr);
@@ -89,6 +91,10 @@ static json SettingsJson(const SweepSettings& settings) {
           {"dir", settings.Dir},       {"timeout", settings.TimeoutSeconds}};
 }
 
+static json VariantJson(const Variant& variant) {
+  return {{"name", variant.Name}, {"program", variant.Program}, {"dir", variant.Dir}, {"cpu", OrNull(variant.Cpu)}};
+}
+
 std::string ResultFileText(const SweepResult& result) {
   json file = {{"format", result.Format},
                {"version", result.Version},
@@ -101,9 +107,14 @@ std::string ResultFileText(const SweepResult& result) {
                  {"size_bytes", result.Program.SizeBytes},
                  {"sha256", OrNull(result.Program.Sha256)}}},
                {"options", result.Options ? SettingsJson(*result.Options) : json(nullptr)},
+               {"seed", result.Options ? OrNull(result.Options->Seed) : json(nullptr)},
+               {"variants", json::array()},
                {"complete", result.Complete},
                {"runs", json::array()},
                {"summaries", json::array()}};
+  for (const Variant& variant : result.Variants) {
+    file["variants"].push_back(VariantJson(variant));
+  }
   for (const RunRecord& run : result.Runs) {
     file["runs"].push_back(RunJson(run));
   }
@@ -283,12 +294,18 @@ static std::optional<SweepSettings> ReadSettings(const json& file) {
   return settings;
 }
 
-static RunRecord ReadRun(const json& entry, size_t index) {
+// Files from format 4 on run in rounds, each run of a named variant.
+static RunRecord ReadRun(const json& entry, size_t index, bool rounds) {
   const std::string where = ElementWhere("runs", index, entry);
   RunRecord run;
   run.Limit = Limit(entry, where, "limit");
   run.Run = Unsigned32(entry, where, "run");
   run.Warmup = Flag(entry, where, "warmup");
+  if (rounds) {
+    run.Round = Unsigned32(entry, where, "round");
+    run.Sequence = Unsigned32(entry, where, "sequence");
+    run.Variant = Text(entry, where, "variant");
+  }
   run.Parsed = !Member(entry, where, "total_ms").is_null();
   if (run.Parsed) {
     run.Values.Limit = run.Limit;
@@ -334,6 +351,35 @@ static LimitSummary ReadSummary(const json& entry, size_t index) {
   return row;
 }
 
+static std::vector<Variant> ReadVariants(const json& file) {
+  std::vector<Variant> variants;
+  const json& entries = Array(file, "", "variants");
+  for (size_t index = 0; index < entries.size(); ++index) {
+    const json& entry = entries[index];
+    const std::string where = ElementWhere("variants", index, entry);
+    Variant variant{Text(entry, where, "name"), Text(entry, where, "program"), Text(entry, where, "dir"), std::nullopt};
+    if (Known(entry, "cpu") != nullptr) {
+      variant.Cpu = Unsigned32(entry, where, "cpu");
+    }
+    for (const Variant& earlier : variants) {
+      if (earlier.Name == variant.Name) {
+        throw Problem{where + "name: a second variant of that name"};
+      }
+    }
+    variants.push_back(std::move(variant));
+  }
+  if (variants.empty()) {
+    throw Problem{"variants: none; a sweep runs at least one"};
+  }
+  return variants;
+}
+
+// The number after "sievebench-sweep/", or 0.
+static unsigned FormatNumber(const std::string& format) {
+  const std::string number = format.substr(std::string("sievebench-sweep/").size());
+  return number.size() == 1 && number[0] >= '1' && number[0] <= '9' ? static_cast<unsigned>(number[0] - '0') : 0;
+}
+
 static SweepResult ReadWhole(const json& file) {
   if (!file.is_object()) {
     throw Problem{"not a result file: the top level is not an object"};
@@ -353,11 +399,23 @@ static SweepResult ReadWhole(const json& file) {
   result.Program.SizeBytes = Unsigned(program, "program.", "size_bytes", std::numeric_limits<uint64_t>::max());
   result.Program.Sha256 = OptionalText(program, "program.", "sha256");
   result.Options = ReadSettings(file);
+  const bool rounds = FormatNumber(result.Format) >= 4;
+  if (rounds) {
+    result.Variants = ReadVariants(file);
+    if (result.Options && Known(file, "seed") != nullptr) {
+      result.Options->Seed = Unsigned(file, "", "seed", std::numeric_limits<uint64_t>::max());
+    }
+  }
   // Files before checkpoints were written once, at the end.
   result.Complete = Known(file, "complete") == nullptr || Flag(file, "", "complete");
   const json& runs = Array(file, "", "runs");
   for (size_t index = 0; index < runs.size(); ++index) {
-    result.Runs.push_back(ReadRun(runs[index], index));
+    result.Runs.push_back(ReadRun(runs[index], index, rounds));
+    const std::string& name = result.Runs.back().Variant;
+    if (rounds && std::none_of(result.Variants.begin(), result.Variants.end(),
+                               [&](const Variant& variant) { return variant.Name == name; })) {
+      throw Problem{ElementWhere("runs", index, runs[index]) + "variant: '" + name + "' is not among the variants"};
+    }
   }
   const json& summaries = Array(file, "", "summaries");
   for (size_t index = 0; index < summaries.size(); ++index) {

@@ -56,6 +56,16 @@ std::optional<fs::path> MakeScratchFolder() {
   return std::nullopt;
 }
 
+uint64_t FreshSeed() {
+  std::random_device device;
+  return (uint64_t{device()} << 32) ^ device();
+}
+
+// The one setup of a sweep without variants of its own.
+Variant SweepVariant(const SweepSettings& settings) {
+  return {DefaultVariant, settings.Program, settings.Dir, settings.Cpu};
+}
+
 ProgramInfo DescribeProgram(const std::string& path) {
   ProgramInfo program;
   program.Path = path;
@@ -68,7 +78,8 @@ ProgramInfo DescribeProgram(const std::string& path) {
 // A new sweep from the command line: its settings, and the file's head.
 int BeginNew(const SweepOptions& options, SweepResult& result) {
   SweepSettings settings{options.Limits, options.Repeat,  options.Warmup, options.Label.empty() ? HostName() : options.Label,
-                         options.Program, options.Dir,    options.Cpu,    options.TimeoutSeconds};
+                         options.Program, options.Dir,    options.Cpu,    options.TimeoutSeconds,
+                         options.Seed ? *options.Seed : FreshSeed()};
   if (settings.Program.empty()) {
     settings.Program = ProgramBesideSelf("sievebench");
   }
@@ -86,7 +97,10 @@ int BeginNew(const SweepOptions& options, SweepResult& result) {
   result.Date = UtcNow();
   result.Host = DescribeMachine();
   result.Program = DescribeProgram(settings.Program);
+  std::fprintf(stderr, "seed %llu (--seed %llu runs the rounds in this order again)\n",
+               static_cast<unsigned long long>(*settings.Seed), static_cast<unsigned long long>(*settings.Seed));
   result.Options = settings;
+  result.Variants = {SweepVariant(settings)};
   return -1;
 }
 
@@ -111,6 +125,10 @@ int BeginResumed(const std::string& path, SweepResult& result) {
     return 2;
   }
   result.Version = ToolVersion;
+  result.Format = ResultFormat;  // rewritten in the current format, older runs as they were
+  if (result.Variants.empty()) {
+    result.Variants = {SweepVariant(*result.Options)};
+  }
   return -1;
 }
 
@@ -175,6 +193,9 @@ void RunTheRest(SweepResult& result, const fs::path& root, bool temporary, Outpu
     if (!record.Valid) {
       ShowInvalidRun(record, outcome.Output);
     }
+    record.Round = next.Round;
+    record.Sequence = static_cast<uint32_t>(index + 1);
+    record.Variant = DefaultVariant;
     result.Runs.push_back(std::move(record));
     Save(Snapshot(result), outputs);
   }

@@ -93,6 +93,8 @@ int ParseSweepOptions(const std::vector<std::string>& arguments, SweepOptions& o
                              ->check(CLI::PositiveNumber)
                              ->capture_default_str());
   sweepOptions.push_back(app.add_option("--cpu", options.Cpu, "pin the benchmark to this CPU (numbered from 0)"));
+  sweepOptions.push_back(app.add_option("--seed", options.Seed,
+                                        "shuffle each round's order from this number (default: a fresh one, printed)"));
   CLI::Option* resume = app.add_option("--resume", options.ResumePath,
                                        "complete the sweep cut short whose result file this is, with its own options");
   for (CLI::Option* option : sweepOptions) {

@@ -21,6 +21,7 @@ struct SweepOptions {
   std::string Dir;        // where runs write; empty: a fresh temporary folder
   double TimeoutSeconds = 3600;
   std::optional<unsigned> Cpu;  // the one CPU the benchmark runs on
+  std::optional<uint64_t> Seed; // the rounds' shuffle; none: a fresh one
   std::string ResumePath;       // a result file to complete; its options stand for the ones above
 };
 

@@ -4,11 +4,38 @@
 // would mix two things in one result.
 #include "sweep/plan.h"
 
+#include <random>
+#include <utility>
+
+// Fisher-Yates over the engine's own numbers: std::mt19937_64's output is
+// fixed by the standard, std::shuffle's use of it is not.
+static void Shuffle(std::vector<uint32_t>& values, std::mt19937_64& engine) {
+  for (size_t last = values.size(); last > 1; --last) {
+    std::swap(values[last - 1], values[engine() % last]);
+  }
+}
+
 std::vector<PlannedRun> PlanRuns(const SweepSettings& settings) {
   std::vector<PlannedRun> plan;
+  if (!settings.Seed) {
+    for (const uint32_t limit : settings.Limits) {
+      for (uint32_t run = 1; run <= settings.Warmup + settings.Repeat; ++run) {
+        plan.push_back({limit, run, run <= settings.Warmup, 0});
+      }
+    }
+    return plan;
+  }
   for (const uint32_t limit : settings.Limits) {
-    for (uint32_t run = 1; run <= settings.Warmup + settings.Repeat; ++run) {
-      plan.push_back({limit, run, run <= settings.Warmup});
+    for (uint32_t run = 1; run <= settings.Warmup; ++run) {
+      plan.push_back({limit, run, true, 0});
+    }
+  }
+  std::mt19937_64 engine(*settings.Seed);
+  std::vector<uint32_t> order = settings.Limits;
+  for (uint32_t round = 1; round <= settings.Repeat; ++round) {
+    Shuffle(order, engine);
+    for (const uint32_t limit : order) {
+      plan.push_back({limit, settings.Warmup + round, false, round});
     }
   }
   return plan;
@@ -20,7 +47,7 @@ std::string PlanProblem(const std::vector<PlannedRun>& plan, const std::vector<R
            std::to_string(plan.size()) + ")";
   }
   for (size_t index = 0; index < runs.size(); ++index) {
-    const PlannedRun made{runs[index].Limit, runs[index].Run, runs[index].Warmup};
+    const PlannedRun made{runs[index].Limit, runs[index].Run, runs[index].Warmup, runs[index].Round};
     if (!(made == plan[index])) {
       return "run " + std::to_string(index + 1) + " is not the one its options make there";
     }

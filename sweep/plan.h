@@ -14,11 +14,17 @@ struct PlannedRun {
   uint32_t Limit = 0;
   uint32_t Run = 0;  // 1-based within its limit, warm-up runs first
   bool Warmup = false;
+  uint32_t Round = 0;  // from 1; 0 for warm-ups, and for every run of a sweep without a seed
 
   bool operator==(const PlannedRun&) const = default;
 };
 
-// Each limit in turn: its warm-up runs, then its measured runs.
+// The warm-up runs first, limit by limit; then `Repeat` rounds, each of
+// which runs every limit once, in an order shuffled anew from the seed, so
+// that each limit's runs span the whole sweep and a slow spell of the
+// machine falls on every limit alike. The same seed gives the same order on
+// every machine. Without a seed (a sweep from before rounds, resumed) each
+// limit runs all its runs in turn, as it did then.
 std::vector<PlannedRun> PlanRuns(const SweepSettings& settings);
 
 // Why `runs` are not the first runs of `plan`, or "".

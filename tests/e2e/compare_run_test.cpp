@@ -59,7 +59,7 @@ TEST_F(CompareRun, MalformedFilesAreEachNamedAndRefusedWithTwo) {
       {Write("types.json", replaced("\"primes\": 25", "\"primes\": \"25\"")), "types.json: malformed: runs[0].primes"},
       {Write("missing.json", replaced("\"label\": \"lab\",", "")), "missing.json: malformed: label: missing"},
       {Write("range.json", replaced("\"run\": 1", "\"run\": -1")), "range.json: malformed: runs[0].run"},
-      {Write("format.json", replaced("sievebench-sweep/3", "\\u001b[2Jother/1")),
+      {Write("format.json", replaced("sievebench-sweep/4", "\\u001b[2Jother/1")),
        "format.json: malformed: format: '\\x1B[2Jother/1' is not"},
       {"absent.json", "absent.json: cannot read it"},
   };

@@ -66,7 +66,7 @@ TEST_F(SweepRun, AShortSweepWritesTableCsvJsonAndChart) {
   EXPECT_EQ(result.Summaries[1].Runs, 2u);
   EXPECT_EQ(result.Summaries[1].ValidRuns, 2u);
   EXPECT_FALSE(result.Host.Cpu.empty());
-  EXPECT_EQ(result.Format, "sievebench-sweep/3");
+  EXPECT_EQ(result.Format, "sievebench-sweep/4");
   EXPECT_TRUE(result.Conditions.FileSystem.has_value());
   EXPECT_TRUE(result.Conditions.Priority.has_value());
   EXPECT_TRUE(result.Conditions.LoadAverageStart.has_value());
@@ -76,8 +76,18 @@ TEST_F(SweepRun, AShortSweepWritesTableCsvJsonAndChart) {
   EXPECT_EQ(result.Conditions.PagePolicy, std::to_string(sysconf(_SC_PAGESIZE) / 1024) + "k");
   EXPECT_EQ(result.Program.Sha256, FileSha256(SIEVEBENCH_PROGRAM));
   EXPECT_EQ(ReadWholeFile(folder_ + "/runs/limit-1000-run-2/primes.txt").size(), 1670u);
-  EXPECT_NE(Read("err.txt").find("run 6 of 6: limit 100000"), std::string::npos);
-  EXPECT_NE(Read("err.txt").find("run 4 of 6: limit 100000 (warm-up)"), std::string::npos);
+  EXPECT_NE(Read("err.txt").find("run 6 of 6: limit "), std::string::npos);
+  ASSERT_TRUE(result.Options && result.Options->Seed);
+  EXPECT_NE(Read("err.txt").find("seed " + std::to_string(*result.Options->Seed) + " (--seed "), std::string::npos);
+  ASSERT_EQ(result.Variants.size(), 1u);
+  EXPECT_EQ(result.Variants[0].Name, "default");
+  for (size_t index = 0; index < result.Runs.size(); ++index) {
+    const RunRecord& run = result.Runs[index];
+    EXPECT_EQ(run.Sequence, index + 1);
+    EXPECT_EQ(run.Variant, "default");
+    EXPECT_EQ(run.Round, index < 2 ? 0 : (index - 2) / 2 + 1) << index;  // two warm-ups, then two rounds of two
+  }
+  EXPECT_NE(Read("err.txt").find("run 2 of 6: limit 100000 (warm-up)"), std::string::npos);  // warm-ups first
   if (gnuplot) {
     EXPECT_NE(Read("chart.svg").find("<svg"), std::string::npos);
   }

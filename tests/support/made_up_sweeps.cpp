@@ -8,6 +8,7 @@
 SweepResult SweepOf(const std::string& label, const std::map<uint32_t, std::vector<uint32_t>>& counts) {
   SweepResult result;
   result.Format = ResultFormat;
+  result.Variants = {{DefaultVariant, "/usr/bin/sievebench", "", std::nullopt}};
   result.Label = label;
   result.Conditions.FileSystem = "ext4";
   result.Program.Sha256 = std::string(64, '0');
@@ -17,6 +18,9 @@ SweepResult SweepOf(const std::string& label, const std::map<uint32_t, std::vect
       RunRecord record;
       record.Limit = limit;
       record.Run = ++run;
+      record.Round = run;
+      record.Sequence = static_cast<uint32_t>(result.Runs.size() + 1);
+      record.Variant = DefaultVariant;
       record.Parsed = record.Valid = true;
       record.Values = {.Limit = limit, .InitMs = 0, .SieveMs = 0, .CountMs = count, .TotalMs = count,
                        .Primes = static_cast<uint32_t>(KnownPrimeCount(limit)),

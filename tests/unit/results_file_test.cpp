@@ -19,6 +19,9 @@ static RunRecord ValidRun(uint32_t limit, uint32_t run, uint32_t totalMs, bool w
   record.Limit = limit;
   record.Run = run;
   record.Warmup = warmup;
+  record.Round = warmup ? 0 : run - 1;
+  record.Sequence = run;
+  record.Variant = DefaultVariant;
   record.Parsed = true;
   record.Valid = true;
   record.Values = {.Limit = limit, .InitMs = 1, .SieveMs = 2, .CountMs = totalMs - 3, .TotalMs = totalMs,
@@ -35,12 +38,14 @@ static SweepResult SampleResult() {
   result.Host = {"AMD EPYC", 2, "x86_64", "Debian GNU/Linux 12 (bookworm)", "6.18.0", 25276125184ull, "madvise"};
   result.Conditions = {"ext4", "nice -14", "performance", true, "kvm", 0.25, 1.5, "ac", "0-1", 1, "4k"};
   result.Program = {"/usr/bin/sievebench", 23816, std::string(64, 'a')};
-  result.Options = SweepSettings{{100}, 4, 1, "lab", "/usr/bin/sievebench", "/srv/runs", 1, 60};
+  result.Options = SweepSettings{{100}, 4, 1, "lab", "/usr/bin/sievebench", "/srv/runs", 1, 60, 18446744073709551557ull};
+  result.Variants = {{DefaultVariant, "/usr/bin/sievebench", "/srv/runs", 1}};
   result.Runs = {ValidRun(100, 1, 20, true), ValidRun(100, 2, 10), ValidRun(100, 3, 11), ValidRun(100, 4, 30)};
   RunRecord failed;
   failed.Limit = 100;
   failed.Run = 5;
   failed.Problems = "exit status 3";
+  failed.Variant = DefaultVariant;
   result.Runs.push_back(failed);
   MarkOutliers(result.Runs);
   result.Summaries = Summarize(result.Runs);
@@ -70,11 +75,46 @@ TEST(ResultFile, WrittenAndReadBackEqual) {
   EXPECT_EQ(read, checkpoint);
 }
 
+// The runs of a file from before rounds: no round, place or variant.
+static nlohmann::json WithoutRounds(const std::string& format) {
+  nlohmann::json file = nlohmann::json::parse(ResultFileText(SampleResult()));
+  file["format"] = format;
+  file.erase("seed");
+  file.erase("variants");
+  for (nlohmann::json& run : file["runs"]) {
+    run.erase("round");
+    run.erase("sequence");
+    run.erase("variant");
+  }
+  return file;
+}
+
+static std::vector<RunRecord> SampleRunsWithoutRounds() {
+  std::vector<RunRecord> runs = SampleResult().Runs;
+  for (RunRecord& run : runs) {
+    run.Round = run.Sequence = 0;
+    run.Variant.clear();
+  }
+  return runs;
+}
+
+// A file of format 3 ran limit by limit: it reads with no rounds and no
+// seed, so that a resume of it keeps that order.
+TEST(ResultFile, FilesFromBeforeRoundsStillRead) {
+  SweepResult read;
+  ASSERT_EQ(ReadResultText(WithoutRounds("sievebench-sweep/3").dump(2), read), "");
+  EXPECT_EQ(read.Format, "sievebench-sweep/3");
+  EXPECT_EQ(read.Runs, SampleRunsWithoutRounds());
+  EXPECT_TRUE(read.Variants.empty());
+  ASSERT_TRUE(read.Options.has_value());
+  EXPECT_FALSE(read.Options->Seed.has_value());
+  EXPECT_EQ(read.Conditions, SampleResult().Conditions);
+}
+
 // A file of format 2 has no conditions and no build identity; it still
 // reads, with all of them unknown and the Linux timer's 1 ms step.
 TEST(ResultFile, FilesOfTheOlderFormatStillRead) {
-  nlohmann::json file = nlohmann::json::parse(ResultFileText(SampleResult()));
-  file["format"] = "sievebench-sweep/2";
+  nlohmann::json file = WithoutRounds("sievebench-sweep/2");
   file.erase("conditions");
   file.erase("options");
   file.erase("complete");
@@ -90,7 +130,7 @@ TEST(ResultFile, FilesOfTheOlderFormatStillRead) {
   EXPECT_FALSE(read.Program.Sha256.has_value());
   EXPECT_FALSE(read.Options.has_value());  // it cannot be resumed
   EXPECT_TRUE(read.Complete);              // it was written once, at the end
-  EXPECT_EQ(read.Runs, SampleResult().Runs);
+  EXPECT_EQ(read.Runs, SampleRunsWithoutRounds());
 }
 
 TEST(ResultFile, TextThatIsNotUtf8IsWrittenAsReplacementCharacters) {
@@ -122,8 +162,14 @@ TEST(ResultFile, TheReaderRefusesMalformedFiles) {
       {"[1, 2]", "not an object"},
       {replaced("\"cores\": 2", "\"cores\": 9e999999"), "not JSON"},  // beyond a double
       {replaced("\"label\": \"lab", "\"label\": \"\xff"), "not JSON"},  // invalid UTF-8 in the file itself
-      {replaced("\"format\": \"sievebench-sweep/3\"", "\"format\": \"other/1\""), "format"},
+      {replaced("\"format\": \"sievebench-sweep/4\"", "\"format\": \"other/1\""), "format"},
       {replaced("\"cores\": 2", "\"cores\": \"two\""), "machine.cores"},
+      {replaced("\"variant\": \"default\"", "\"variant\": \"other\""), "runs[0].variant: 'other' is not among"},
+      {replaced("\"variants\": [", "\"variants\": [], \"old\": ["), "variants: none"},
+      {replaced("\"variants\": [", "\"variants\": [{\"name\": \"default\", \"program\": \"p\", \"dir\": \"\"},"),
+       "variants[1].name: a second variant"},
+      {replaced("\"round\": 1,", "\"round\": -1,"), "runs[1].round"},
+      {replaced("\"seed\": ", "\"seed\": -"), "seed"},
       {replaced("\"cores\": 2", "\"cores\": -1"), "machine.cores"},
       {replaced("\"cores\": 2", "\"cores\": 3.7"), "machine.cores"},
       {replaced("\"cores\": 2", "\"cores\": 4294967296"), "machine.cores"},

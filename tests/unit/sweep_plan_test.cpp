@@ -8,11 +8,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -36,7 +39,7 @@ static RunRecord Made(uint32_t limit, uint32_t run, bool warmup) {
 }
 
 TEST(SweepPlan, ARecordedSweepMustBeThePlansFirstRuns) {
-  const SweepSettings settings{{100, 1000}, 2, 1, "lab", "/bin/true", "", std::nullopt, 60};
+  const SweepSettings settings{{100, 1000}, 2, 1, "lab", "/bin/true", "", std::nullopt, 60, std::nullopt};
   const std::vector<PlannedRun> plan = PlanRuns(settings);
   const std::vector<PlannedRun> expected = {{100, 1, true},  {100, 2, false},  {100, 3, false},
                                             {1000, 1, true}, {1000, 2, false}, {1000, 3, false}};
@@ -61,12 +64,50 @@ TEST(SweepPlan, ARecordedSweepMustBeThePlansFirstRuns) {
   }
 }
 
+TEST(SweepPlan, RoundsRunEveryLimitOnceInAShuffledOrderAfterTheWarmups) {
+  SweepSettings settings{{10, 100, 1000, 10000, 100000, 1000000}, 12, 2, "lab", "/bin/true", "", std::nullopt, 60, 42};
+  const std::vector<PlannedRun> plan = PlanRuns(settings);
+  ASSERT_EQ(plan.size(), 6u * 14);
+  std::map<uint32_t, uint32_t> runsSoFar;
+  std::set<std::vector<uint32_t>> orders;
+  for (size_t index = 0; index < plan.size(); ++index) {
+    const PlannedRun& run = plan[index];
+    EXPECT_EQ(run.Warmup, index < 12) << index;  // every warm-up comes first
+    EXPECT_EQ(run.Run, ++runsSoFar[run.Limit]) << index;
+    EXPECT_EQ(run.Round, run.Warmup ? 0 : (index - 12) / 6 + 1) << index;
+  }
+  for (uint32_t round = 1; round <= 12; ++round) {
+    std::vector<uint32_t> order;
+    for (size_t index = 12 + (round - 1) * 6; index < 12 + round * 6; ++index) {
+      order.push_back(plan[index].Limit);
+    }
+    orders.insert(order);
+    std::sort(order.begin(), order.end());
+    EXPECT_EQ(order, settings.Limits) << "round " << round << " runs each limit once";
+  }
+  // 720 orders of six: twelve rounds that all repeated one would be no shuffle.
+  EXPECT_GT(orders.size(), 6u);
+  EXPECT_EQ(PlanRuns(settings), plan);  // the same seed, the same order
+  settings.Seed = 43;
+  EXPECT_NE(PlanRuns(settings), plan);
+  // A recorded run in another round than its plan's is not its plan's.
+  RunRecord moved = Made(plan[12].Limit, plan[12].Run, false);
+  moved.Round = 2;
+  std::vector<RunRecord> runs;
+  for (size_t index = 0; index < 12; ++index) {
+    runs.push_back(Made(plan[index].Limit, plan[index].Run, true));
+  }
+  EXPECT_EQ(PlanProblem(plan, runs), "");
+  runs.push_back(moved);
+  EXPECT_NE(PlanProblem(plan, runs).find("run 13 is not the one"), std::string::npos);
+}
+
 TEST(SweepPlan, AResumeNeedsTheSameBuildOnTheSameMachineAndAnUnfinishedSweep) {
   SweepResult file;
   file.Complete = false;
   file.Host = {"AMD EPYC", 2, "x86_64", "Debian", "6.1", 1 << 30, std::nullopt};
   file.Program = {"/usr/bin/sievebench", 23816, std::string(64, 'a')};
-  file.Options = SweepSettings{{100}, 1, 0, "lab", "/usr/bin/sievebench", "", std::nullopt, 60};
+  file.Options = SweepSettings{{100}, 1, 0, "lab", "/usr/bin/sievebench", "", std::nullopt, 60, 7};
   const ProgramInfo same = file.Program;
   struct Case {
     std::string What;
@@ -153,7 +194,7 @@ TEST(SweepCapacity, WhatDoesNotFitIsRefusedByName) {
 }
 
 TEST(SweepProgress, TheEstimateScalesByTheLimitWhereThereIsNoTimeYet) {
-  const std::vector<PlannedRun> plan = PlanRuns({{10, 100, 1000}, 2, 0, "", "", "", std::nullopt, 60});
+  const std::vector<PlannedRun> plan = PlanRuns({{10, 100, 1000}, 2, 0, "", "", "", std::nullopt, 60, std::nullopt});
   EXPECT_FALSE(EstimateSecondsLeft(plan, 0, {}).has_value());
   // 10 ran in 1 s and 3 s: a mean of 2 s, so 100 takes 20 s and 1000 200 s.
   EXPECT_DOUBLE_EQ(*EstimateSecondsLeft(plan, 2, {{10, 1}, {10, 3}}), 20 + 20 + 200 + 200);
