@@ -81,6 +81,7 @@ Figures FiguresOf(const std::vector<double>& values) {
 
 std::vector<double> Column(const std::vector<Sample>& samples, double Sample::*field) {
   std::vector<double> values;
+  values.reserve(samples.size());
   for (const Sample& sample : samples) {
     values.push_back(sample.*field);
   }

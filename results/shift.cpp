@@ -83,6 +83,7 @@ std::optional<ShiftEstimate> PairedShift(const std::vector<double>& differences)
     return std::nullopt;
   }
   std::vector<double> averages;
+  averages.reserve(differences.size() * (differences.size() + 1) / 2);
   for (size_t i = 0; i < differences.size(); ++i) {
     for (size_t j = i; j < differences.size(); ++j) {
       averages.push_back((differences[i] + differences[j]) / 2);
@@ -96,6 +97,7 @@ std::optional<ShiftEstimate> UnpairedShift(const std::vector<double>& x, const s
     return std::nullopt;
   }
   std::vector<double> differences;
+  differences.reserve(x.size() * y.size());
   for (const double a : x) {
     for (const double b : y) {
       differences.push_back(a - b);

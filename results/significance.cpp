@@ -114,6 +114,7 @@ double LogChoose(size_t n, size_t k) {
 // once sorted.
 std::vector<uint64_t> DoubledMagnitudeRanks(std::vector<double>& magnitudes) {
   std::vector<RankedValue> pooled;
+  pooled.reserve(magnitudes.size());
   for (const double value : magnitudes) {
     pooled.push_back({value, true});
   }

@@ -7,14 +7,6 @@
 #include <random>
 #include <utility>
 
-// Fisher-Yates over the engine's own numbers: std::mt19937_64's output is
-// fixed by the standard, std::shuffle's use of it is not.
-static void Shuffle(std::vector<uint32_t>& values, std::mt19937_64& engine) {
-  for (size_t last = values.size(); last > 1; --last) {
-    std::swap(values[last - 1], values[engine() % last]);
-  }
-}
-
 std::vector<PlannedRun> PlanRuns(const SweepSettings& settings) {
   std::vector<PlannedRun> plan;
   if (!settings.Seed) {
@@ -33,7 +25,11 @@ std::vector<PlannedRun> PlanRuns(const SweepSettings& settings) {
   std::mt19937_64 engine(*settings.Seed);
   std::vector<uint32_t> order = settings.Limits;
   for (uint32_t round = 1; round <= settings.Repeat; ++round) {
-    Shuffle(order, engine);
+    // Fisher-Yates over the engine's own numbers: std::mt19937_64's output
+    // is fixed by the standard, std::shuffle's use of it is not.
+    for (size_t last = order.size(); last > 1; --last) {
+      std::swap(order[last - 1], order[engine() % last]);
+    }
     for (const uint32_t limit : order) {
       plan.push_back({limit, settings.Warmup + round, false, round});
     }
