@@ -73,7 +73,7 @@ void Complain(const std::string& path, const std::string& problem) {
 std::vector<ComparedFile> ReadFiles(const std::vector<std::string>& paths, bool& malformed, bool& tampered) {
   std::vector<ComparedFile> files;
   for (const std::string& path : paths) {
-    ComparedFile file{path, {}, {}};
+    ComparedFile file{path, {}, {}, {}, 0};
     const std::string problem = ReadResultFile(path, file.Result);
     if (!problem.empty()) {
       Complain(path, problem);

@@ -12,7 +12,10 @@
 
 #include "results/conditions.h"
 #include "results/report.h"
+#include "results/shift.h"
 #include "results/statistics.h"
+#include "results/sweep_noise.h"
+#include "results/variants.h"
 
 std::vector<std::string> FindTampering(const SweepResult& result) {
   std::vector<std::string> problems;
@@ -57,23 +60,28 @@ std::string TooShortNote() {
   return "too short: a median under " + FewestTicksText() + " timer ticks";
 }
 
-// The limits each file has measured valid runs of, in ascending order.
-std::set<uint32_t> MeasuredLimits(const SweepResult& result) {
+// Whether a column shows this run: every run, or its variant's.
+bool Shows(const ComparedFile& file, const RunRecord& run) {
+  return file.Variant.empty() || VariantOf(run) == file.Variant;
+}
+
+// The limits each column has measured valid runs of, in ascending order.
+std::set<uint32_t> MeasuredLimits(const ComparedFile& file) {
   std::set<uint32_t> limits;
-  for (const RunRecord& run : result.Runs) {
-    if (run.Valid && !run.Warmup) {
+  for (const RunRecord& run : file.Result.Runs) {
+    if (run.Valid && !run.Warmup && Shows(file, run)) {
       limits.insert(run.Limit);
     }
   }
   return limits;
 }
 
-// One file's times of one limit, per phase, over its measured valid runs.
+// One column's times of one limit, per phase, over its measured valid runs.
 using PhaseTimes = std::vector<double>[4];
 
-void CollectTimes(const SweepResult& result, uint32_t limit, PhaseTimes& times) {
-  for (const RunRecord& run : result.Runs) {
-    if (run.Limit == limit && run.Valid && !run.Warmup) {
+void CollectTimes(const ComparedFile& file, uint32_t limit, PhaseTimes& times) {
+  for (const RunRecord& run : file.Result.Runs) {
+    if (run.Limit == limit && run.Valid && !run.Warmup && Shows(file, run)) {
       for (const TimedPhase phase : AllPhases) {
         times[static_cast<int>(phase)].push_back(PhaseMs(run.Values, phase));
       }
@@ -104,37 +112,103 @@ Cell Describe(const std::vector<double>& times, double resolution) {
   return cell;
 }
 
-// Sets the cell of `times` against the baseline's.
-void CompareWithBaseline(Cell& cell, const std::vector<double>& times, const Cell& baseline,
-                         const std::vector<double>& baselineTimes, double alpha) {
+bool SameSweep(const ComparedFile& a, const ComparedFile& b) {
+  return !a.Variant.empty() && !b.Variant.empty() && a.Origin == b.Origin;
+}
+
+void SetChange(Cell& cell, const ShiftEstimate& shift) {
+  cell.ChangePercent = std::expm1(shift.Estimate) * 100;
+  if (shift.Interval95) {
+    cell.ChangeLowPercent = std::expm1(shift.Interval95->Low) * 100;
+    cell.ChangeHighPercent = std::expm1(shift.Interval95->High) * 100;
+  }
+}
+
+// Two variants of one sweep: the log ratio of each round's pair of runs.
+// Returns false when no round has both.
+bool ComparePaired(Cell& cell, const ComparedFile& file, const ComparedFile& baseline, uint32_t limit,
+                   TimedPhase phase) {
+  const std::map<uint32_t, double> own = TimesByRound(file.Result.Runs, file.Variant, limit, phase);
+  const std::map<uint32_t, double> base = TimesByRound(baseline.Result.Runs, baseline.Variant, limit, phase);
+  const double resolution = TimerResolution(file.Result.Conditions);
+  std::vector<double> ratios;
+  for (const auto& [round, ms] : own) {
+    if (const auto other = base.find(round); other != base.end()) {
+      ratios.push_back(LogTime(ms, resolution) - LogTime(other->second, resolution));
+    }
+  }
+  if (ratios.empty()) {
+    return false;
+  }
+  cell.Test = "signed-rank";
+  cell.Pairs = ratios.size();
+  SetChange(cell, *PairedShift(ratios));
+  cell.PValue = SignedRankP(ratios);
+  return true;
+}
+
+std::vector<double> LogTimes(const std::vector<double>& times, double resolution) {
+  std::vector<double> logs;
+  logs.reserve(times.size());
+  for (const double ms : times) {
+    logs.push_back(LogTime(ms, resolution));
+  }
+  return logs;
+}
+
+// Separate sweeps: the rank-sum test and the shift of log times, held
+// against the noise between sweeps that each file's own halves show.
+void CompareUnpaired(Cell& cell, const ComparedFile& file, const ComparedFile& baseline, uint32_t limit,
+                     TimedPhase phase, double alpha) {
+  const double ownTick = TimerResolution(file.Result.Conditions);
+  const double baseTick = TimerResolution(baseline.Result.Conditions);
+  const std::vector<double> own = TimesInOrder(file.Result, file.Variant, limit, phase);
+  const std::vector<double> base = TimesInOrder(baseline.Result, baseline.Variant, limit, phase);
+  cell.Test = "rank-sum";
+  const ShiftEstimate shift = *UnpairedShift(LogTimes(own, ownTick), LogTimes(base, baseTick));
+  SetChange(cell, shift);
+  cell.PValue = MannWhitneyP(own, base);
+  const std::optional<double> ownHalves = HalvesShift(own, ownTick);
+  const std::optional<double> baseHalves = HalvesShift(base, baseTick);
+  if (ownHalves && baseHalves) {
+    const BetweenSweeps between = BetweenSweepsTest(shift.Estimate, *ownHalves, *baseHalves, alpha);
+    cell.BetweenSweepsPercent = std::expm1(between.SmallestLogChange) * 100;
+    cell.PValue = std::max(*cell.PValue, between.P);
+  }
+}
+
+// Sets the cell of column `file` against the baseline's.
+void CompareWithBaseline(Cell& cell, const Cell& baselineCell, const std::vector<ComparedFile>& files, size_t file,
+                         uint32_t limit, TimedPhase phase, double alpha) {
   if (cell.Runs == 0) {
     return;
   }
-  if (baseline.Runs == 0) {
+  if (baselineCell.Runs == 0) {
     AddNote(cell, "the baseline has no valid run of this limit");
     return;
   }
-  if (cell.TooShort || baseline.TooShort) {
+  if (cell.TooShort || baselineCell.TooShort) {
     cell.TooShort = true;
     AddNote(cell, TooShortNote());
     return;
   }
-  cell.ChangePercent = (cell.MedianMs / baseline.MedianMs - 1) * 100;
-  cell.PValue = MannWhitneyP(times, baselineTimes);
+  if (!SameSweep(files[file], files[0]) || !ComparePaired(cell, files[file], files[0], limit, phase)) {
+    CompareUnpaired(cell, files[file], files[0], limit, phase, alpha);
+  }
   cell.Significant = *cell.PValue < alpha;
 }
 
 std::vector<ComparisonRow> CompareRows(const std::vector<ComparedFile>& files, double alpha) {
   std::set<uint32_t> limits;
   for (const ComparedFile& file : files) {
-    const std::set<uint32_t> own = MeasuredLimits(file.Result);
+    const std::set<uint32_t> own = MeasuredLimits(file);
     limits.insert(own.begin(), own.end());
   }
   std::vector<ComparisonRow> rows;
   for (const uint32_t limit : limits) {
     std::vector<PhaseTimes> times(files.size());
     for (size_t file = 0; file < files.size(); ++file) {
-      CollectTimes(files[file].Result, limit, times[file]);
+      CollectTimes(files[file], limit, times[file]);
     }
     for (const TimedPhase phase : AllPhases) {
       const int index = static_cast<int>(phase);
@@ -147,7 +221,7 @@ std::vector<ComparisonRow> CompareRows(const std::vector<ComparedFile>& files, d
             AddNote(row.Cells[0], TooShortNote());
           }
         } else {
-          CompareWithBaseline(row.Cells[file], times[file][index], row.Cells[0], times[0][index], alpha);
+          CompareWithBaseline(row.Cells[file], row.Cells[0], files, file, limit, phase, alpha);
         }
       }
       rows.push_back(std::move(row));
@@ -194,8 +268,12 @@ std::optional<std::string> TooFewRunsWarning(const Comparison& comparison) {
   for (const ComparisonRow& row : comparison.Rows) {
     for (size_t file = 1; file < row.Cells.size(); ++file) {
       const Cell& cell = row.Cells[file];
-      if (cell.PValue && SmallestP(cell.Runs, row.Cells[0].Runs) >= comparison.Alpha) {
-        pairs[{cell.Runs, row.Cells[0].Runs}].insert(comparison.Files[file].Name);
+      // Paired rounds, keyed with 0 runs against: 2 / 2^n when every ratio leans one way.
+      const bool paired = cell.Test == "signed-rank";
+      const double smallest = paired ? std::ldexp(2.0, -static_cast<int>(std::min<size_t>(cell.Pairs, 60)))
+                                     : SmallestP(cell.Runs, row.Cells[0].Runs);
+      if (cell.PValue && smallest >= comparison.Alpha) {
+        pairs[{paired ? cell.Pairs : cell.Runs, paired ? 0 : row.Cells[0].Runs}].insert(comparison.Files[file].Name);
       }
     }
   }
@@ -212,8 +290,9 @@ std::optional<std::string> TooFewRunsWarning(const Comparison& comparison) {
     if (names.size() > 3) {
       who += " and " + std::to_string(names.size() - 3) + " more";
     }
-    sizes += std::string(sizes.empty() ? "" : "; ") + std::to_string(sizesPair.first) + " runs against " +
-             std::to_string(sizesPair.second) + " (" + who + ")";
+    sizes += std::string(sizes.empty() ? "" : "; ") + std::to_string(sizesPair.first) +
+             (sizesPair.second == 0 ? " paired rounds" : " runs against " + std::to_string(sizesPair.second)) + " (" +
+             who + ")";
   }
   const size_t needed = RunsNeededPerSide(comparison.Alpha);
   char alpha[32];
@@ -225,9 +304,9 @@ std::optional<std::string> TooFewRunsWarning(const Comparison& comparison) {
 
 std::vector<std::string> LimitWarnings(const std::vector<ComparedFile>& files) {
   std::vector<std::string> warnings;
-  const std::set<uint32_t> baseline = MeasuredLimits(files[0].Result);
+  const std::set<uint32_t> baseline = MeasuredLimits(files[0]);
   for (size_t file = 1; file < files.size(); ++file) {
-    const std::set<uint32_t> own = MeasuredLimits(files[file].Result);
+    const std::set<uint32_t> own = MeasuredLimits(files[file]);
     if (own != baseline) {
       warnings.push_back(files[file].Name + " ran the limits " + LimitList(own) + " and " + files[0].Name + " " +
                          LimitList(baseline) + ": its geomeans cover only the limits both ran");
@@ -240,7 +319,7 @@ std::vector<std::string> InvalidRunNotes(const std::vector<ComparedFile>& files)
   std::vector<std::string> notes;
   for (const ComparedFile& file : files) {
     for (const RunRecord& run : file.Result.Runs) {
-      if (!run.Valid) {
+      if (!run.Valid && Shows(file, run)) {
         notes.push_back(file.Name + ": limit " + std::to_string(run.Limit) + ", run " + std::to_string(run.Run) +
                         " is invalid (" + run.Problems + ") and left out");
       }
@@ -341,7 +420,49 @@ std::vector<ValueCounts> MachineFieldCounts(const std::vector<ComparedFile>& fil
   return counts;
 }
 
-Comparison CompareFiles(std::vector<ComparedFile> files, double alpha) {
+std::vector<ComparedFile> VariantColumns(std::vector<ComparedFile> files) {
+  std::vector<ComparedFile> columns;
+  for (size_t origin = 0; origin < files.size(); ++origin) {
+    const ComparedFile& file = files[origin];
+    if (file.Result.Variants.size() < 2) {
+      columns.push_back(file);
+      continue;
+    }
+    for (const Variant& variant : file.Result.Variants) {
+      ComparedFile column = file;
+      column.Variant = variant.Name;
+      column.Origin = origin;
+      column.Name = files.size() == 1 ? variant.Name : file.Name + ":" + variant.Name;
+      column.Result.Program.Path = variant.Program;
+      if (variant.Sha256) {
+        column.Result.Program.Sha256 = variant.Sha256;
+      }
+      columns.push_back(std::move(column));
+    }
+  }
+  return columns;
+}
+
+// Each column's own noise: halves that differ, and drift.
+static std::vector<std::string> OwnNoiseWarnings(const std::vector<ComparedFile>& files, double alpha) {
+  bool separate = false;
+  for (size_t file = 1; file < files.size(); ++file) {
+    separate = separate || !SameSweep(files[file], files[0]);
+  }
+  std::vector<std::string> warnings;
+  for (const ComparedFile& file : files) {
+    std::vector<std::string> own = DriftWarnings(file.Result, file.Variant, file.Name);
+    if (separate) {
+      const std::vector<std::string> halves = HalvesWarnings(file.Result, file.Variant, file.Name, alpha);
+      own.insert(own.end(), halves.begin(), halves.end());
+    }
+    warnings.insert(warnings.end(), own.begin(), own.end());
+  }
+  return warnings;
+}
+
+Comparison CompareFiles(std::vector<ComparedFile> named, double alpha) {
+  std::vector<ComparedFile> files = VariantColumns(std::move(named));
   Comparison comparison;
   comparison.Alpha = alpha;
   comparison.Rows = CompareRows(files, alpha);
@@ -366,6 +487,8 @@ Comparison CompareFiles(std::vector<ComparedFile> files, double alpha) {
     const std::vector<std::string> warnings = source(comparison.Files);
     comparison.Warnings.insert(comparison.Warnings.end(), warnings.begin(), warnings.end());
   }
+  const std::vector<std::string> own = OwnNoiseWarnings(comparison.Files, alpha);
+  comparison.Warnings.insert(comparison.Warnings.end(), own.begin(), own.end());
   return comparison;
 }
 

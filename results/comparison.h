@@ -20,6 +20,10 @@ struct ComparedFile {
   std::string Path;
   SweepResult Result;
   std::string Name;  // the label, with the file's name added when labels collide
+  // Set on the columns of a sweep with variants: the one variant shown, and
+  // which file it came from, so that columns of one sweep pair their rounds.
+  std::string Variant;
+  size_t Origin = 0;
 };
 
 // Runs the sweep marked valid whose prime count, loop-counter or total
@@ -31,6 +35,11 @@ std::vector<std::string> FindTampering(const SweepResult& result);
 // Gives each file its name: its label, or, where two labels are the same,
 // the label with the file's name (or its whole path, if that is the same too).
 void NameFiles(std::vector<ComparedFile>& files);
+
+// A sweep with variants becomes one column per variant, named by the
+// variant (after the file's name when there are several files); other
+// files stay as they are. Call after NameFiles.
+std::vector<ComparedFile> VariantColumns(std::vector<ComparedFile> files);
 
 // A phase is compared only where both medians span this many ticks of the
 // timer that measured them: below that, one tick more or less is a change of
@@ -44,10 +53,20 @@ struct Cell {
   double MedianMs = 0, MinMs = 0, MaxMs = 0;
   std::optional<Interval> MedianInterval;  // none for fewer than 6 runs
   bool TooShort = false;                   // this median or the baseline's is under 10 ticks
-  // Against the baseline; none for the baseline itself and where nothing is compared.
+  // Against the baseline; none for the baseline itself and where nothing is
+  // compared. The change is the Hodges-Lehmann estimate of the ratio, paired
+  // round by round within a sweep, else of the two files' times, with its
+  // distribution-free 95 % interval.
   std::optional<double> ChangePercent;
+  std::optional<double> ChangeLowPercent, ChangeHighPercent;  // none with too few runs for one
   std::optional<double> PValue;
   std::optional<bool> Significant;  // p < alpha
+  std::string Test;                 // "signed-rank" (paired rounds) or "rank-sum" (separate sweeps)
+  size_t Pairs = 0;                 // the rounds paired; 0 for a rank-sum test
+  // Separate sweeps: the noise between sweeps that each file's own halves
+  // show, as a change (the larger of the two); none where a file has too
+  // few runs to split. p is the larger of the rank test's and this test's.
+  std::optional<double> BetweenSweepsPercent;
   std::string Note;                 // why a figure is missing; "; "-separated
 };
 

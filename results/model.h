@@ -40,6 +40,7 @@ struct Spread {
 
 struct LimitSummary {
   uint32_t Limit = 0;
+  std::string Variant;     // the setup its runs ran with; "" in older files
   uint32_t Runs = 0;       // measured runs
   uint32_t ValidRuns = 0;  // measured runs that passed validation
   uint32_t Outliers = 0;
@@ -118,6 +119,7 @@ struct Variant {
   std::string Program;  // an absolute path
   std::string Dir;      // empty: a temporary folder
   std::optional<unsigned> Cpu;
+  std::optional<std::string> Sha256;  // the program's build, so a resumed sweep runs the same one
 
   bool operator==(const Variant&) const = default;
 };

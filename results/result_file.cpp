@@ -2,6 +2,7 @@
 // Result files through nlohmann-json. The reader checks every value before
 // taking it: nlohmann's get<uint32_t>() would wrap -1 and cut 3.7 in silence.
 #include "results/result_file.h"
+#include "results/variants.h"
 
 #include "results/phases.h"
 #include "results/result_json.h"
@@ -41,6 +42,7 @@ static json RunJson(const RunRecord& run) {
 
 static json SummaryJson(const LimitSummary& row) {
   json entry = {{"limit", row.Limit},
+                {"variant", row.Variant},
                 {"runs", row.Runs},
                 {"valid_runs", row.ValidRuns},
                 {"outliers", row.Outliers},
@@ -92,7 +94,11 @@ static json SettingsJson(const SweepSettings& settings) {
 }
 
 static json VariantJson(const Variant& variant) {
-  return {{"name", variant.Name}, {"program", variant.Program}, {"dir", variant.Dir}, {"cpu", OrNull(variant.Cpu)}};
+  return {{"name", variant.Name},
+          {"program", variant.Program},
+          {"sha256", OrNull(variant.Sha256)},
+          {"dir", variant.Dir},
+          {"cpu", OrNull(variant.Cpu)}};
 }
 
 std::string ResultFileText(const SweepResult& result) {
@@ -336,10 +342,11 @@ static Spread ReadSpread(const json& summary, const std::string& where, const ch
   return spread;
 }
 
-static LimitSummary ReadSummary(const json& entry, size_t index) {
+static LimitSummary ReadSummary(const json& entry, size_t index, bool variants) {
   const std::string where = ElementWhere("summaries", index, entry);
   LimitSummary row;
   row.Limit = Limit(entry, where, "limit");
+  row.Variant = variants ? Text(entry, where, "variant") : std::string(DefaultVariant);
   row.Runs = Unsigned32(entry, where, "runs");
   row.ValidRuns = Unsigned32(entry, where, "valid_runs");
   row.Outliers = Unsigned32(entry, where, "outliers");
@@ -357,7 +364,11 @@ static std::vector<Variant> ReadVariants(const json& file) {
   for (size_t index = 0; index < entries.size(); ++index) {
     const json& entry = entries[index];
     const std::string where = ElementWhere("variants", index, entry);
-    Variant variant{Text(entry, where, "name"), Text(entry, where, "program"), Text(entry, where, "dir"), std::nullopt};
+    Variant variant{Text(entry, where, "name"), Text(entry, where, "program"), Text(entry, where, "dir"), std::nullopt,
+                    OptionalText(entry, where, "sha256")};
+    if (const std::string problem = VariantNameProblem(variant.Name); !problem.empty()) {
+      throw Problem{where + "name: " + problem};
+    }
     if (Known(entry, "cpu") != nullptr) {
       variant.Cpu = Unsigned32(entry, where, "cpu");
     }
@@ -378,6 +389,15 @@ static std::vector<Variant> ReadVariants(const json& file) {
 static unsigned FormatNumber(const std::string& format) {
   const std::string number = format.substr(std::string("sievebench-sweep/").size());
   return number.size() == 1 && number[0] >= '1' && number[0] <= '9' ? static_cast<unsigned>(number[0] - '0') : 0;
+}
+
+// Files before variants have none listed, and one: DefaultVariant.
+static bool IsVariant(const SweepResult& result, const std::string& name) {
+  if (result.Variants.empty()) {
+    return name.empty() || name == DefaultVariant;
+  }
+  return std::any_of(result.Variants.begin(), result.Variants.end(),
+                     [&](const Variant& variant) { return variant.Name == name; });
 }
 
 static SweepResult ReadWhole(const json& file) {
@@ -412,14 +432,17 @@ static SweepResult ReadWhole(const json& file) {
   for (size_t index = 0; index < runs.size(); ++index) {
     result.Runs.push_back(ReadRun(runs[index], index, rounds));
     const std::string& name = result.Runs.back().Variant;
-    if (rounds && std::none_of(result.Variants.begin(), result.Variants.end(),
-                               [&](const Variant& variant) { return variant.Name == name; })) {
+    if (rounds && !IsVariant(result, name)) {
       throw Problem{ElementWhere("runs", index, runs[index]) + "variant: '" + name + "' is not among the variants"};
     }
   }
   const json& summaries = Array(file, "", "summaries");
   for (size_t index = 0; index < summaries.size(); ++index) {
-    result.Summaries.push_back(ReadSummary(summaries[index], index));
+    result.Summaries.push_back(ReadSummary(summaries[index], index, rounds));
+    if (!IsVariant(result, result.Summaries.back().Variant)) {
+      throw Problem{ElementWhere("summaries", index, summaries[index]) + "variant: '" +
+                    result.Summaries.back().Variant + "' is not among the variants"};
+    }
   }
   return result;
 }

@@ -9,6 +9,7 @@
 #include <numeric>
 
 #include "results/phases.h"
+#include "results/variants.h"
 
 static double MedianOfSorted(const std::vector<double>& sorted) {
   const size_t middle = sorted.size() / 2;
@@ -48,21 +49,34 @@ static bool Measured(const RunRecord& run) {
   return !run.Warmup && run.Valid;
 }
 
-static std::vector<uint32_t> LimitsInOrder(const std::vector<RunRecord>& runs) {
-  std::vector<uint32_t> limits;
-  for (const RunRecord& run : runs) {
-    if (std::find(limits.begin(), limits.end(), run.Limit) == limits.end()) {
-      limits.push_back(run.Limit);
+// Each variant's limits, in the order they first appear: a sweep's own
+// order, one group per limit for a sweep without variants.
+struct Group {
+  std::string Variant;
+  uint32_t Limit = 0;
+
+  bool operator==(const Group&) const = default;
+  bool Holds(const RunRecord& run) const { return run.Limit == Limit && VariantOf(run) == Variant; }
+};
+
+static std::vector<Group> GroupsInOrder(const std::vector<RunRecord>& runs) {
+  std::vector<Group> groups;
+  for (const std::string& variant : VariantsInOrder(runs)) {
+    for (const RunRecord& run : runs) {
+      const Group group{variant, run.Limit};
+      if (VariantOf(run) == variant && std::find(groups.begin(), groups.end(), group) == groups.end()) {
+        groups.push_back(group);
+      }
     }
   }
-  return limits;
+  return groups;
 }
 
 void MarkOutliers(std::vector<RunRecord>& runs) {
-  for (const uint32_t limit : LimitsInOrder(runs)) {
+  for (const Group& group : GroupsInOrder(runs)) {
     std::vector<double> totals;
     for (const RunRecord& run : runs) {
-      if (run.Limit == limit && Measured(run)) {
+      if (group.Holds(run) && Measured(run)) {
         totals.push_back(run.Values.TotalMs);
       }
     }
@@ -79,21 +93,22 @@ void MarkOutliers(std::vector<RunRecord>& runs) {
     std::sort(deviations.begin(), deviations.end());
     const double threshold = std::max(3 * 1.4826 * MedianOfSorted(deviations), 2.0);
     for (RunRecord& run : runs) {
-      if (run.Limit == limit) {
+      if (group.Holds(run)) {
         run.Outlier = Measured(run) && std::fabs(run.Values.TotalMs - median) > threshold;
       }
     }
   }
 }
 
-static LimitSummary SummarizeLimit(uint32_t limit, const std::vector<RunRecord>& runs) {
+static LimitSummary SummarizeGroup(const Group& group, const std::vector<RunRecord>& runs) {
   LimitSummary summary;
-  summary.Limit = limit;
+  summary.Limit = group.Limit;
+  summary.Variant = group.Variant;
   std::vector<double> times[std::size(AllPhases)];
   uint32_t marks = 0;
   uint32_t primes = 0;
   for (const RunRecord& run : runs) {
-    if (run.Limit != limit || run.Warmup) {
+    if (!group.Holds(run) || run.Warmup) {
       continue;
     }
     ++summary.Runs;
@@ -122,8 +137,8 @@ static LimitSummary SummarizeLimit(uint32_t limit, const std::vector<RunRecord>&
 
 std::vector<LimitSummary> Summarize(const std::vector<RunRecord>& runs) {
   std::vector<LimitSummary> summaries;
-  for (const uint32_t limit : LimitsInOrder(runs)) {
-    summaries.push_back(SummarizeLimit(limit, runs));
+  for (const Group& group : GroupsInOrder(runs)) {
+    summaries.push_back(SummarizeGroup(group, runs));
   }
   return summaries;
 }

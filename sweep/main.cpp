@@ -62,8 +62,44 @@ uint64_t FreshSeed() {
 }
 
 // The one setup of a sweep without variants of its own.
-Variant SweepVariant(const SweepSettings& settings) {
-  return {DefaultVariant, settings.Program, settings.Dir, settings.Cpu};
+Variant SweepVariant(const SweepSettings& settings, const ProgramInfo& program) {
+  return {DefaultVariant, settings.Program, settings.Dir, settings.Cpu, program.Sha256};
+}
+
+// A --variant with the sweep's own options where it names none; "" or why
+// it cannot run.
+std::string ResolveVariant(const VariantSpec& spec, const SweepSettings& settings, Variant& variant) {
+  variant = {spec.Name, spec.Program.value_or(settings.Program), spec.Dir.value_or(settings.Dir),
+             spec.Cpu ? spec.Cpu : settings.Cpu, std::nullopt};
+  if (!IsExecutable(variant.Program)) {
+    return "--variant " + spec.Name + ": cannot run '" + variant.Program + "'";
+  }
+  if (variant.Cpu && !CpuProblem(*variant.Cpu).empty()) {
+    return "--variant " + spec.Name + ": cpu " + std::to_string(*variant.Cpu) + ": " + CpuProblem(*variant.Cpu);
+  }
+  variant.Program = fs::absolute(variant.Program).lexically_normal().string();
+  variant.Dir = variant.Dir.empty() ? "" : fs::absolute(variant.Dir).lexically_normal().string();
+  variant.Sha256 = FileSha256(variant.Program);
+  return "";
+}
+
+// Why a variant of a sweep cut short cannot go on: its program is not the
+// build it began with.
+std::string VariantsProblem(const std::vector<Variant>& variants) {
+  for (const Variant& variant : variants) {
+    if (variant.Sha256 && FileSha256(variant.Program) != variant.Sha256) {
+      return "the variant " + variant.Name + "'s program " + variant.Program + " is not the build the sweep began with";
+    }
+  }
+  return "";
+}
+
+std::vector<std::string> VariantNames(const SweepResult& result) {
+  std::vector<std::string> names;
+  for (const Variant& variant : result.Variants) {
+    names.push_back(variant.Name);
+  }
+  return names;
 }
 
 ProgramInfo DescribeProgram(const std::string& path) {
@@ -100,7 +136,17 @@ int BeginNew(const SweepOptions& options, SweepResult& result) {
   std::fprintf(stderr, "seed %llu (--seed %llu runs the rounds in this order again)\n",
                static_cast<unsigned long long>(*settings.Seed), static_cast<unsigned long long>(*settings.Seed));
   result.Options = settings;
-  result.Variants = {SweepVariant(settings)};
+  result.Variants = {SweepVariant(settings, result.Program)};
+  if (!options.Variants.empty()) {
+    result.Variants.clear();
+    for (const VariantSpec& spec : options.Variants) {
+      result.Variants.emplace_back();
+      if (const std::string problem = ResolveVariant(spec, settings, result.Variants.back()); !problem.empty()) {
+        Complain(problem);
+        return 2;
+      }
+    }
+  }
   return -1;
 }
 
@@ -109,9 +155,15 @@ int BeginNew(const SweepOptions& options, SweepResult& result) {
 int BeginResumed(const std::string& path, SweepResult& result) {
   std::string problem = ReadResultFile(path, result);
   if (problem.empty() && result.Options) {
+    if (result.Variants.empty()) {
+      result.Variants = {SweepVariant(*result.Options, result.Program)};
+    }
     problem = ResumeProblem(result, DescribeProgram(result.Options->Program), DescribeMachine());
     if (problem.empty()) {
-      problem = PlanProblem(PlanRuns(*result.Options), result.Runs);
+      problem = VariantsProblem(result.Variants);
+    }
+    if (problem.empty()) {
+      problem = PlanProblem(PlanRuns(*result.Options, result.Variants.size()), result.Runs, VariantNames(result));
     }
   } else if (problem.empty()) {
     problem = "it does not record the options that made it";
@@ -126,9 +178,6 @@ int BeginResumed(const std::string& path, SweepResult& result) {
   }
   result.Version = ToolVersion;
   result.Format = ResultFormat;  // rewritten in the current format, older runs as they were
-  if (result.Variants.empty()) {
-    result.Variants = {SweepVariant(*result.Options)};
-  }
   return -1;
 }
 
@@ -166,20 +215,34 @@ void Save(const SweepResult& snapshot, Outputs& outputs) {
   }
 }
 
+std::vector<PlannedRun> PlanOf(const SweepResult& result) {
+  return PlanRuns(*result.Options, result.Variants.size());
+}
+
+// Where a variant's runs write: its own folder, kept, or the sweep's scratch folder.
+fs::path VariantRoot(const Variant& variant, const fs::path& scratch) {
+  return variant.Dir.empty() ? scratch : fs::path(variant.Dir);
+}
+
 // The runs that are left, each in a folder of its own, with a checkpoint
 // after each; a stop request ends them, and the run it cut short is left out.
-void RunTheRest(SweepResult& result, const fs::path& root, bool temporary, Outputs& outputs) {
+void RunTheRest(SweepResult& result, const fs::path& scratch, Outputs& outputs) {
   const SweepSettings& settings = *result.Options;
-  const std::vector<PlannedRun> plan = PlanRuns(settings);
+  const std::vector<PlannedRun> plan = PlanOf(result);
+  const bool several = result.Variants.size() > 1;
   Progress progress(plan, StandardErrorIsTerminal(), stderr);
   for (size_t index = result.Runs.size(); index < plan.size() && !StopRequested(); ++index) {
     const PlannedRun& next = plan[index];
+    const Variant& variant = result.Variants[next.Variant];
+    const bool temporary = variant.Dir.empty();
     progress.Starting(index);
-    const fs::path folder = root / ("limit-" + std::to_string(next.Limit) + "-run-" + std::to_string(next.Run));
+    const fs::path folder = VariantRoot(variant, scratch) / ((several ? variant.Name + "-" : std::string()) + "limit-" +
+                                                             std::to_string(next.Limit) + "-run-" +
+                                                             std::to_string(next.Run));
     const auto start = std::chrono::steady_clock::now();
     ProcessOutcome outcome;
     RunRecord record = RunOnce(
-        {settings.Program, folder.string(), next.Limit, next.Run, next.Warmup, settings.TimeoutSeconds, settings.Cpu},
+        {variant.Program, folder.string(), next.Limit, next.Run, next.Warmup, settings.TimeoutSeconds, variant.Cpu},
         outcome);
     progress.Finished(index, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     progress.Clear();
@@ -195,7 +258,7 @@ void RunTheRest(SweepResult& result, const fs::path& root, bool temporary, Outpu
     }
     record.Round = next.Round;
     record.Sequence = static_cast<uint32_t>(index + 1);
-    record.Variant = DefaultVariant;
+    record.Variant = variant.Name;
     result.Runs.push_back(std::move(record));
     Save(Snapshot(result), outputs);
   }
@@ -222,22 +285,42 @@ void WarnOfChangedConditions(const RunConditions& before, const RunConditions& n
   }
 }
 
-// Refuses at once a sweep whose largest run cannot fit the memory or the
-// run folder's disk.
-bool FitsTheMachine(const SweepSettings& settings, const fs::path& root, bool temporary) {
-  std::error_code error;
-  fs::create_directories(root, error);
-  const fs::space_info space = fs::space(root, error);
-  const std::string problem = CapacityProblem({settings.Limits, settings.Warmup + settings.Repeat, !temporary},
-                                              AvailableMemory(), error ? std::nullopt : std::optional(space.available));
-  if (problem.empty()) {
-    return true;
+// Refuses at once a sweep whose largest run cannot fit the memory or a run
+// folder's disk; the variants that share a kept folder fill it together.
+bool FitsTheMachine(const SweepResult& result, const fs::path& scratch) {
+  const SweepSettings& settings = *result.Options;
+  std::vector<std::pair<fs::path, uint32_t>> roots;  // each folder, and the runs per limit it keeps
+  for (const Variant& variant : result.Variants) {
+    const fs::path root = VariantRoot(variant, scratch);
+    auto known = std::find_if(roots.begin(), roots.end(), [&](const auto& entry) { return entry.first == root; });
+    if (known == roots.end()) {
+      roots.emplace_back(root, 0);
+      known = roots.end() - 1;
+    }
+    known->second += variant.Dir.empty() ? 0 : settings.Warmup + settings.Repeat;
   }
-  Complain(problem);
-  if (temporary) {
-    fs::remove_all(root, error);  // the error is beside the point now: the sweep is refused either way
+  for (const auto& [root, kept] : roots) {
+    std::error_code error;
+    fs::create_directories(root, error);
+    const fs::space_info space = fs::space(root, error);
+    const std::string problem = CapacityProblem({settings.Limits, std::max(kept, 1u), kept != 0}, AvailableMemory(),
+                                                error ? std::nullopt : std::optional(space.available));
+    if (!problem.empty()) {
+      Complain(problem);
+      return false;
+    }
   }
-  return false;
+  return true;
+}
+
+// "" or why a variant's CPU cannot be used here.
+std::string CpusProblem(const std::vector<Variant>& variants) {
+  for (const Variant& variant : variants) {
+    if (variant.Cpu && !CpuProblem(*variant.Cpu).empty()) {
+      return "--cpu " + std::to_string(*variant.Cpu) + ": " + CpuProblem(*variant.Cpu);
+    }
+  }
+  return "";
 }
 
 // The table, the outputs written, the chart of a finished sweep, and the
@@ -271,7 +354,7 @@ int ReportAndFinish(const SweepResult& final, const std::string& chartPath, Outp
                             : outputs.JsonPath.empty() ? "without --json there is no result file to resume from"
                                                        : "resume with: sievebench-sweep --resume " + ShellWord(outputs.JsonPath);
     std::fprintf(stderr, "sievebench-sweep: interrupted by %s after %zu of %zu runs; %s\n", StopName().c_str(),
-                 final.Runs.size(), PlanRuns(*final.Options).size(), TerminalSafe(how).c_str());
+                 final.Runs.size(), PlanOf(final).size(), TerminalSafe(how).c_str());
     StopHandled();
     return StopStatus();
   }
@@ -294,26 +377,32 @@ int main(int argc, char** argv) {
   if (status >= 0) {
     return status;
   }
-  const SweepSettings& settings = *result.Options;
-  if (settings.Cpu && !CpuProblem(*settings.Cpu).empty()) {
-    Complain("--cpu " + std::to_string(*settings.Cpu) + ": " + CpuProblem(*settings.Cpu));
+  if (const std::string problem = CpusProblem(result.Variants); !problem.empty()) {
+    Complain(problem);
     return 2;
   }
 
-  const bool temporary = settings.Dir.empty();
+  const bool temporary = std::any_of(result.Variants.begin(), result.Variants.end(),
+                                     [](const Variant& variant) { return variant.Dir.empty(); });
   const std::optional<fs::path> scratch = temporary ? MakeScratchFolder() : std::nullopt;
   if (temporary && !scratch) {
     std::error_code ignored;  // the message names the folder it could find, if any
     Complain("cannot make a scratch folder in " + fs::temp_directory_path(ignored).string());
     return 1;
   }
-  const fs::path root = temporary ? *scratch : fs::path(settings.Dir);
-  if (!FitsTheMachine(settings, root, temporary)) {
+  const fs::path root = scratch.value_or(fs::path());
+  if (!FitsTheMachine(result, root)) {
+    std::error_code ignored;  // the sweep is refused either way
+    if (temporary) {
+      fs::remove_all(root, ignored);
+    }
     return 2;
   }
 
-  RunConditions conditions = DescribeConditions(root.string(), settings.Cpu);
-  conditions.PagePolicy = ProgramPagePolicy(settings.Program);
+  // The conditions are the first variant's, the baseline a comparison sets the others against.
+  const Variant& baseline = result.Variants.front();
+  RunConditions conditions = DescribeConditions(VariantRoot(baseline, root).string(), baseline.Cpu);
+  conditions.PagePolicy = ProgramPagePolicy(baseline.Program);
   if (resumed) {
     WarnOfChangedConditions(result.Conditions, conditions);
   } else {
@@ -325,13 +414,13 @@ int main(int argc, char** argv) {
 
   Outputs outputs{resumed ? options.ResumePath : options.JsonPath, options.CsvPath};
   result.Complete = false;
-  RunTheRest(result, root, temporary, outputs);
+  RunTheRest(result, root, outputs);
   if (temporary) {
     std::error_code ignored;  // a scratch folder left behind is only clutter
     fs::remove_all(root, ignored);
   }
   result.Conditions.LoadAverageEnd = LoadAverage();
-  result.Complete = result.Runs.size() == PlanRuns(settings).size();
+  result.Complete = result.Runs.size() == PlanOf(result).size();
   const SweepResult final = Snapshot(result);
   Save(final, outputs);
 

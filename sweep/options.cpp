@@ -5,7 +5,9 @@
 
 #include "cli/command_line.h"
 #include "results/report.h"
+#include "results/variants.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -62,6 +64,67 @@ std::string ParseLimits(const std::string& text, std::vector<uint32_t>& limits) 
   return "";
 }
 
+static std::string VariantKey(const std::string& key, const std::string& value, VariantSpec& variant) {
+  if (value.empty()) {
+    return "the key " + key + " has no value";
+  }
+  if (key == "program" || key == "dir") {
+    (key == "program" ? variant.Program : variant.Dir) = value;
+    return "";
+  }
+  if (key == "cpu") {
+    if (value.size() > 4 || value.find_first_not_of("0123456789") != std::string::npos) {
+      return "cpu=" + value + " is not a CPU's number";
+    }
+    variant.Cpu = static_cast<unsigned>(std::stoul(value));
+    return "";
+  }
+  return "'" + key + "' is not a key (program, dir or cpu)";
+}
+
+std::string ParseVariant(const std::string& text, VariantSpec& variant) {
+  const size_t colon = text.find(':');
+  variant = {};
+  variant.Name = text.substr(0, colon);
+  if (const std::string problem = VariantNameProblem(variant.Name); !problem.empty()) {
+    return "--variant " + text + ": " + problem;
+  }
+  size_t start = colon == std::string::npos ? text.size() : colon + 1;
+  while (start < text.size()) {
+    const size_t comma = std::min(text.find(',', start), text.size());
+    const std::string item = text.substr(start, comma - start);
+    const size_t equals = item.find('=');
+    if (equals == std::string::npos) {
+      return "--variant " + text + ": '" + item + "' is not KEY=VALUE";
+    }
+    if (const std::string problem = VariantKey(item.substr(0, equals), item.substr(equals + 1), variant);
+        !problem.empty()) {
+      return "--variant " + text + ": " + problem;
+    }
+    start = comma + 1;
+  }
+  return "";
+}
+
+static std::string ParseVariants(const std::vector<std::string>& texts, std::vector<VariantSpec>& variants) {
+  if (texts.size() == 1) {
+    return "--variant: give two or more setups to run side by side, or none";
+  }
+  for (const std::string& text : texts) {
+    VariantSpec variant;
+    if (std::string problem = ParseVariant(text, variant); !problem.empty()) {
+      return problem;
+    }
+    for (const VariantSpec& earlier : variants) {
+      if (earlier.Name == variant.Name) {
+        return "--variant: two setups are named '" + variant.Name + "'";
+      }
+    }
+    variants.push_back(variant);
+  }
+  return "";
+}
+
 int ParseSweepOptions(const std::vector<std::string>& arguments, SweepOptions& options, std::ostream& out,
                       std::ostream& err) {
   CLI::App app("Runs sievebench for each limit, several times, validates every run, and reports\n"
@@ -95,6 +158,11 @@ int ParseSweepOptions(const std::vector<std::string>& arguments, SweepOptions& o
   sweepOptions.push_back(app.add_option("--cpu", options.Cpu, "pin the benchmark to this CPU (numbered from 0)"));
   sweepOptions.push_back(app.add_option("--seed", options.Seed,
                                         "shuffle each round's order from this number (default: a fresh one, printed)"));
+  std::vector<std::string> variants;
+  sweepOptions.push_back(app.add_option(
+      "--variant", variants,
+      "NAME:KEY=VALUE[,KEY=VALUE...], twice or more: setups run side by side in every round, each key (program, dir, "
+      "cpu) in place of the sweep's own option; compare pairs their runs round by round"));
   CLI::Option* resume = app.add_option("--resume", options.ResumePath,
                                        "complete the sweep cut short whose result file this is, with its own options");
   for (CLI::Option* option : sweepOptions) {
@@ -104,7 +172,10 @@ int ParseSweepOptions(const std::vector<std::string>& arguments, SweepOptions& o
   if (status >= 0) {
     return status;
   }
-  const std::string problem = ParseLimits(limits, options.Limits);
+  std::string problem = ParseLimits(limits, options.Limits);
+  if (problem.empty()) {
+    problem = ParseVariants(variants, options.Variants);
+  }
   if (!problem.empty()) {
     err << "sievebench-sweep: " << problem << "\n(see sievebench-sweep --help)\n";
     return 2;

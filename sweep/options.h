@@ -9,6 +9,14 @@
 #include <string>
 #include <vector>
 
+// One --variant NAME:KEY=VALUE[,KEY=VALUE...], as given.
+struct VariantSpec {
+  std::string Name;
+  std::optional<std::string> Program;
+  std::optional<std::string> Dir;
+  std::optional<unsigned> Cpu;
+};
+
 struct SweepOptions {
   std::vector<uint32_t> Limits;  // in the order given, each run Warmup + Repeat times
   uint32_t Repeat = 5;
@@ -23,6 +31,9 @@ struct SweepOptions {
   std::optional<unsigned> Cpu;  // the one CPU the benchmark runs on
   std::optional<uint64_t> Seed; // the rounds' shuffle; none: a fresh one
   std::string ResumePath;       // a result file to complete; its options stand for the ones above
+  // Setups run side by side in every round; a key left out is the sweep's
+  // own option above. Empty: the sweep's own setup alone.
+  std::vector<VariantSpec> Variants;
 };
 
 // Fills `options` from the arguments (without the program's name). Returns
@@ -30,5 +41,7 @@ struct SweepOptions {
 // mistake, whose message has gone to `err`.
 int ParseSweepOptions(const std::vector<std::string>& arguments, SweepOptions& options, std::ostream& out,
                       std::ostream& err);
+// Reads one --variant's value; returns why it cannot, or "".
+std::string ParseVariant(const std::string& text, VariantSpec& variant);
 // "500000", "1e6", or "A..B" for the powers of ten from A to B, comma-separated.
 std::string ParseLimits(const std::string& text, std::vector<uint32_t>& limits);

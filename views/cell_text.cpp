@@ -44,7 +44,8 @@ std::string ChangeText(const Cell& cell, bool baseline) {
   if (cell.Runs == 0) {
     return "";
   }
-  std::string runs = "n=" + std::to_string(cell.Runs);
+  // A paired cell counts its pairs, the rounds both variants ran.
+  std::string runs = "n=" + std::to_string(cell.Test == "signed-rank" ? cell.Pairs : cell.Runs);
   if (cell.TooShort) {
     return "too short";
   }
@@ -55,7 +56,14 @@ std::string ChangeText(const Cell& cell, bool baseline) {
     return "no baseline";
   }
   const std::string test = "(" + PValueText(*cell.PValue) + " " + runs + ")";
-  return (*cell.Significant ? PercentText(*cell.ChangePercent) : std::string("~")) + " " + test;
+  if (!*cell.Significant) {
+    return "~ " + test;
+  }
+  std::string change = PercentText(*cell.ChangePercent);
+  if (cell.ChangeLowPercent && cell.ChangeHighPercent) {
+    change += " [" + Formatted("%+.1f", *cell.ChangeLowPercent) + ", " + Formatted("%+.1f", *cell.ChangeHighPercent) + "]";
+  }
+  return change + " " + test;
 }
 
 std::string GeomeanText(const GeomeanCell& cell, bool baseline) {
@@ -82,8 +90,10 @@ std::string GeomeanText(const GeomeanCell& cell, bool baseline) {
 
 std::string Legend(const Comparison& comparison) {
   std::string legend =
-      "medians over the measured valid runs, [their 95% interval]; change against the baseline with the two-sided\n"
-      "Mann-Whitney p and this machine's runs; ~: not significant at alpha " + PlainNumber(comparison.Alpha) +
+      "medians over the measured valid runs, [their 95% interval]; change against the baseline: the Hodges-Lehmann\n"
+      "ratio [its 95% interval], with the two-sided p and n; variants of one sweep pair their rounds (Wilcoxon\n"
+      "signed-rank, n pairs), separate sweeps are Mann-Whitney (n runs) held against the noise between sweeps that\n"
+      "each file's own halves show; ~: not significant at alpha " + PlainNumber(comparison.Alpha) +
       "; too short: a median under " + FewestTicksText() + " timer ticks, not compared\n"
       "geomean: the geometric mean of the ratios of medians over the limits both compare; significant when more than\n"
       "half of them changed significantly its way and none the other way\n";

@@ -11,8 +11,9 @@
 std::string MedianText(const Cell& cell);
 // "[113–118]" for the median's interval, or "" without one.
 std::string IntervalText(const Cell& cell);
-// Against the baseline: "+19.3% (p=0.002 n=6)", "~ (p=0.45 n=6)" when the
-// change is not significant, "too short", or "n=6" for the baseline itself.
+// Against the baseline: "+19.3% [+17.0, +21.2] (p=0.002 n=6)", "~ (p=0.45
+// n=6)" when the change is not significant, "too short", or "n=6" for the
+// baseline itself; n counts the pairs of a paired cell.
 std::string ChangeText(const Cell& cell, bool baseline);
 // "+12.3% (slower at 4 of 4)", "~ +1.2% (slower at 1 of 4)", "~ +0.1% (none
 // of 4 significant)", "–" where no limit is compared, or "baseline".

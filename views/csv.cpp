@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
-// Every field is a number or true/false, so no field needs quoting.
+// Every field is a number, true/false or a variant's name, whose letters
+// are checked wherever a name comes in, so no field needs quoting.
 #include "views/csv.h"
 
 #include <sstream>
 
 #include "results/phases.h"
+#include "results/variants.h"
 
 std::string RunsCsv(const std::vector<RunRecord>& runs) {
   std::ostringstream csv;
@@ -12,7 +14,7 @@ std::string RunsCsv(const std::vector<RunRecord>& runs) {
   for (const TimedPhase phase : AllPhases) {
     csv << PhaseKey(phase) << ',';
   }
-  csv << "primes,loop_counter,valid,outlier\n";
+  csv << "primes,loop_counter,valid,outlier,round,variant\n";
   for (const RunRecord& run : runs) {
     csv << run.Limit << ',' << run.Run << ',' << (run.Warmup ? "true" : "false") << ',';
     if (run.Parsed) {
@@ -24,7 +26,8 @@ std::string RunsCsv(const std::vector<RunRecord>& runs) {
     } else {
       csv << ",,,,,";
     }
-    csv << ',' << (run.Valid ? "true" : "false") << ',' << (run.Outlier ? "true" : "false") << '\n';
+    csv << ',' << (run.Valid ? "true" : "false") << ',' << (run.Outlier ? "true" : "false") << ',' << run.Round << ','
+        << VariantOf(run) << '\n';
   }
   return csv.str();
 }

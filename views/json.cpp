@@ -27,6 +27,11 @@ json RowJson(const ComparisonRow& row, size_t file, const std::string& machine) 
           {"ci_low_ms", cell.MedianInterval ? json(cell.MedianInterval->Low) : json(nullptr)},
           {"ci_high_ms", cell.MedianInterval ? json(cell.MedianInterval->High) : json(nullptr)},
           {"change_percent", OrNull(cell.ChangePercent)},
+          {"change_low_percent", OrNull(cell.ChangeLowPercent)},
+          {"change_high_percent", OrNull(cell.ChangeHighPercent)},
+          {"test", cell.Test.empty() ? json(nullptr) : json(cell.Test)},
+          {"pairs", cell.Test.empty() ? json(nullptr) : json(cell.Pairs)},
+          {"between_sweeps_percent", OrNull(cell.BetweenSweepsPercent)},
           {"p_value", OrNull(cell.PValue)},
           {"significant", OrNull(cell.Significant)},
           {"note", cell.Note}};

@@ -177,7 +177,13 @@ std::string SweepTable(const std::vector<LimitSummary>& summaries) {
     return cell + std::string(width > TerminalColumns(cell) ? width - TerminalColumns(cell) : 0, ' ');
   };
   uint32_t outliers = 0;
-  for (const LimitSummary& row : summaries) {
+  const bool variants = std::any_of(summaries.begin(), summaries.end(),
+                                    [&](const LimitSummary& row) { return row.Variant != summaries[0].Variant; });
+  for (size_t index = 0; index < summaries.size(); ++index) {
+    const LimitSummary& row = summaries[index];
+    if (variants && (index == 0 || summaries[index - 1].Variant != row.Variant)) {
+      table += "variant " + TerminalSafe(row.Variant) + ":\n";
+    }
     const std::string valid = std::to_string(row.ValidRuns) + "/" + std::to_string(row.Runs);
     const std::string range = Formatted("%.0f", row.Total.Min) + ".." + Formatted("%.0f", row.Total.Max);
     std::snprintf(line, sizeof line, "%12u %6s %4u  %s %s %s %s %-13s %9s %9s\n", row.Limit, valid.c_str(),

@@ -53,9 +53,9 @@ TEST_F(SweepRun, AShortSweepWritesTableCsvJsonAndChart) {
   EXPECT_NE(table.find("        1000    2/2"), std::string::npos) << table;
   EXPECT_NE(table.find("      100000    2/2"), std::string::npos) << table;
   const std::string csv = Read("runs.csv");
-  EXPECT_EQ(csv.rfind("limit,run,warmup,init_ms,sieve_ms,count_ms,total_ms,primes,loop_counter,valid,outlier\n"
+  EXPECT_EQ(csv.rfind("limit,run,warmup,init_ms,sieve_ms,count_ms,total_ms,primes,loop_counter,valid,outlier,round,variant\n"
                       "1000,1,true,", 0), 0u) << csv;
-  EXPECT_NE(csv.find(",168,457,true,false\n"), std::string::npos) << csv;
+  EXPECT_NE(csv.find(",168,457,true,false,0,default\n"), std::string::npos) << csv;  // a warm-up, round 0
   EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 7);
   SweepResult result;
   ASSERT_EQ(ReadResultFile(folder_ + "/runs.json", result), "");
@@ -144,6 +144,6 @@ TEST_F(SweepRun, FailedRunsAreReportedWithWhatTheyPrinted) {
     const std::string errors = Read("err.txt");
     EXPECT_NE(errors.find("INVALID RUN: limit 100, run 1: " + test.Says), std::string::npos) << errors;
     EXPECT_NE(errors.find("1 of 1 runs FAILED validation"), std::string::npos) << errors;
-    EXPECT_NE(Read("runs.csv").find(",false\n"), std::string::npos);
+    EXPECT_NE(Read("runs.csv").find(",false,false,1,default\n"), std::string::npos);
   }
 }

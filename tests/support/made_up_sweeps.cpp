@@ -8,7 +8,7 @@
 SweepResult SweepOf(const std::string& label, const std::map<uint32_t, std::vector<uint32_t>>& counts) {
   SweepResult result;
   result.Format = ResultFormat;
-  result.Variants = {{DefaultVariant, "/usr/bin/sievebench", "", std::nullopt}};
+  result.Variants = {{DefaultVariant, "/usr/bin/sievebench", "", std::nullopt, std::nullopt}};
   result.Label = label;
   result.Conditions.FileSystem = "ext4";
   result.Program.Sha256 = std::string(64, '0');
@@ -34,7 +34,7 @@ SweepResult SweepOf(const std::string& label, const std::map<uint32_t, std::vect
 std::vector<ComparedFile> Named(std::vector<SweepResult> results) {
   std::vector<ComparedFile> files;
   for (size_t index = 0; index < results.size(); ++index) {
-    files.push_back({"dir/file" + std::to_string(index) + ".json", results[index], ""});
+    files.push_back({"dir/file" + std::to_string(index) + ".json", results[index], "", "", 0});
   }
   NameFiles(files);
   return files;

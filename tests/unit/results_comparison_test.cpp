@@ -66,13 +66,20 @@ TEST(Comparison, NoiseIsNotAChangeAndTwentyPercentIs) {
   ASSERT_TRUE(slow.Significant);
   EXPECT_TRUE(*slow.Significant);
   EXPECT_NEAR(*slow.PValue, 2.0 / 924, 1e-12);  // fully apart: 2 of C(12, 6) splits
-  EXPECT_DOUBLE_EQ(*slow.ChangePercent, 20.5);  // median 120.5 against 100
+  // The 36 ratios slow/base, sorted: the 18th and 19th are both 120/100; for
+  // 6 runs a side P(U <= 5) = 0.021 and P(U <= 6) = 0.033, so the interval
+  // runs from the 6th ratio, 121/102, to the 31st, 122/100.
+  EXPECT_NEAR(*slow.ChangePercent, 20.0, 1e-9);
+  EXPECT_NEAR(*slow.ChangeLowPercent, (121.0 / 102 - 1) * 100, 1e-9);
+  EXPECT_NEAR(*slow.ChangeHighPercent, 22.0, 1e-9);
+  EXPECT_EQ(slow.Test, "rank-sum");
+  EXPECT_EQ(slow.Pairs, 0u);
   EXPECT_EQ(slow.MedianInterval->Low, 119);
   EXPECT_EQ(slow.MedianInterval->High, 122);
 
   const std::string text = ComparisonText(comparison);
   EXPECT_NE(text.find("~ (p="), std::string::npos) << text;
-  EXPECT_NE(text.find("120.5 ms [119\u2013122] +20.5% (p=0.002 n=6)"), std::string::npos) << text;
+  EXPECT_NE(text.find("120.5 ms [119\u2013122] +20.0% [+18.6, +22.0] (p=0.002 n=6)"), std::string::npos) << text;
   EXPECT_EQ(text.find("too few runs"), std::string::npos) << text;
 }
 
@@ -220,10 +227,10 @@ TEST(Conditions, APagePolicyIsReadFromTheBuildsOwnBytes) {
 }
 
 TEST(Comparison, CollidingLabelsAreToldApartByTheirFiles) {
-  std::vector<ComparedFile> files = {{"a/run.json", SweepOf("lab", {}), ""},
-                                     {"b/run.json", SweepOf("lab", {}), ""},
-                                     {"c/other.json", SweepOf("lab", {}), ""},
-                                     {"d/other.json", SweepOf("box", {}), ""}};
+  std::vector<ComparedFile> files = {{"a/run.json", SweepOf("lab", {}), "", "", 0},
+                                     {"b/run.json", SweepOf("lab", {}), "", "", 0},
+                                     {"c/other.json", SweepOf("lab", {}), "", "", 0},
+                                     {"d/other.json", SweepOf("box", {}), "", "", 0}};
   NameFiles(files);
   EXPECT_EQ(files[0].Name, "lab (a/run.json)");
   EXPECT_EQ(files[1].Name, "lab (b/run.json)");

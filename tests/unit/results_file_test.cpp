@@ -39,7 +39,7 @@ static SweepResult SampleResult() {
   result.Conditions = {"ext4", "nice -14", "performance", true, "kvm", 0.25, 1.5, "ac", "0-1", 1, "4k"};
   result.Program = {"/usr/bin/sievebench", 23816, std::string(64, 'a')};
   result.Options = SweepSettings{{100}, 4, 1, "lab", "/usr/bin/sievebench", "/srv/runs", 1, 60, 18446744073709551557ull};
-  result.Variants = {{DefaultVariant, "/usr/bin/sievebench", "/srv/runs", 1}};
+  result.Variants = {{DefaultVariant, "/usr/bin/sievebench", "/srv/runs", 1, "ab12"}};
   result.Runs = {ValidRun(100, 1, 20, true), ValidRun(100, 2, 10), ValidRun(100, 3, 11), ValidRun(100, 4, 30)};
   RunRecord failed;
   failed.Limit = 100;

@@ -58,7 +58,7 @@ TEST(SweepPlan, ARecordedSweepMustBeThePlansFirstRuns) {
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(test.Runs.size());
-    const std::string problem = PlanProblem(plan, test.Runs);
+    const std::string problem = PlanProblem(plan, test.Runs, {DefaultVariant});
     EXPECT_EQ(problem.empty(), test.Says.empty()) << problem;
     EXPECT_NE(problem.find(test.Says), std::string::npos) << problem;
   }
@@ -97,9 +97,49 @@ TEST(SweepPlan, RoundsRunEveryLimitOnceInAShuffledOrderAfterTheWarmups) {
   for (size_t index = 0; index < 12; ++index) {
     runs.push_back(Made(plan[index].Limit, plan[index].Run, true));
   }
-  EXPECT_EQ(PlanProblem(plan, runs), "");
+  EXPECT_EQ(PlanProblem(plan, runs, {DefaultVariant}), "");
   runs.push_back(moved);
-  EXPECT_NE(PlanProblem(plan, runs).find("run 13 is not the one"), std::string::npos);
+  EXPECT_NE(PlanProblem(plan, runs, {DefaultVariant}).find("run 13 is not the one"), std::string::npos);
+}
+
+TEST(SweepPlan, VariantsRunBackToBackAndEachTakesEveryPlaceEquallyOftenAtEveryLimit) {
+  const SweepSettings settings{{100, 1000, 10000}, 12, 1, "lab", "/bin/true", "", std::nullopt, 60, 7};
+  const size_t variants = 3;
+  const std::vector<PlannedRun> plan = PlanRuns(settings, variants);
+  ASSERT_EQ(plan.size(), 3u * variants * 13);
+  const size_t warmups = 3 * variants;
+  std::map<std::pair<uint32_t, size_t>, std::map<size_t, int>> places;  // (limit, place) -> variant -> times
+  for (size_t index = warmups; index < plan.size(); index += variants) {
+    const PlannedRun& first = plan[index];
+    std::set<size_t> seen;
+    for (size_t place = 0; place < variants; ++place) {
+      const PlannedRun& run = plan[index + place];
+      EXPECT_EQ(run.Limit, first.Limit) << index;  // one limit's variants back to back
+      EXPECT_EQ(run.Round, first.Round) << index;
+      EXPECT_EQ(run.Variant, (first.Variant + place) % variants) << index;
+      seen.insert(run.Variant);
+      ++places[{run.Limit, place}][run.Variant];
+    }
+    EXPECT_EQ(seen.size(), variants);
+  }
+  for (const auto& [where, counts] : places) {
+    for (size_t variant = 0; variant < variants; ++variant) {
+      EXPECT_EQ(counts.count(variant) ? counts.at(variant) : 0, 4)
+          << "limit " << where.first << ", place " << where.second << ", variant " << variant;
+    }
+  }
+  for (size_t index = 0; index < warmups; ++index) {
+    EXPECT_TRUE(plan[index].Warmup);
+  }
+  // A resume checks the variant of each recorded run, by name.
+  std::vector<RunRecord> runs;
+  for (size_t index = 0; index <= warmups; ++index) {
+    runs.push_back(Made(plan[index].Limit, plan[index].Run, plan[index].Warmup));
+    runs.back().Round = plan[index].Round;
+    runs.back().Variant = std::string(1, static_cast<char>('a' + plan[index].Variant));
+  }
+  EXPECT_EQ(PlanProblem(plan, runs, {"a", "b", "c"}), "");
+  EXPECT_NE(PlanProblem(plan, runs, {"a", "c", "b"}), "");
 }
 
 TEST(SweepPlan, AResumeNeedsTheSameBuildOnTheSameMachineAndAnUnfinishedSweep) {

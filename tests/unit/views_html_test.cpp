@@ -174,14 +174,15 @@ TEST(ComparisonPage, TextFromFilesNeverBecomesMarkup) {
 
 TEST(ComparisonPage, DecidesEachCellAsTheTextTableDoes) {
   const std::vector<uint32_t> tiny = {1, 2, 1, 1, 2, 1};
-  const Comparison comparison = CompareFiles(
-      Named({SweepOf("base", {{1000, tiny}, {100000, Base}}),
-             SweepOf("same", {{1000, tiny}, {100000, {101, 100, 100, 99, 101, 100}}}),
-             SweepOf("slow", {{1000, tiny}, {100000, {120, 121, 119, 122, 120, 121}}}),
-             SweepOf("few", {{1000, {1, 1}}, {100000, {80, 81}}})}),
-      0.05);
+  const std::vector<SweepResult> sweeps = {SweepOf("base", {{1000, tiny}, {100000, Base}}),
+                                           SweepOf("same", {{1000, tiny}, {100000, {101, 100, 100, 99, 101, 100}}}),
+                                           SweepOf("slow", {{1000, tiny}, {100000, {120, 121, 119, 122, 120, 121}}}),
+                                           SweepOf("few", {{1000, {1, 1}}, {100000, {80, 81}}})};
+  const Comparison comparison = CompareFiles(Named(sweeps), 0.05);
   const std::string page = ComparisonHtml(comparison, NoGnuplot, "2026-12-09T10:00:00Z", SIEVEBENCH_VERSION);
-  const std::string text = ComparisonText(comparison);
+  // Four machines' cells with intervals are wider than a terminal, whose
+  // table then ranks them: the first three stand side by side.
+  const std::string text = ComparisonText(CompareFiles(Named({sweeps[0], sweeps[1], sweeps[2]}), 0.05));
 
   const auto total = RowCells(page, 100000, "total");
   ASSERT_EQ(total.size(), 12u);  // median, interval and change for each of four machines
@@ -197,7 +198,7 @@ TEST(ComparisonPage, DecidesEachCellAsTheTextTableDoes) {
       {2, "number baseline", "n=6"},
       {5, "number same", "~ (p="},
       {6, "number", "120.5 ms"},
-      {8, "number slower", "+20.5% (p=0.002 n=6)"},
+      {8, "number slower", "+20.0% [+18.6, +22.0] (p=0.002 n=6)"},
       {10, "number", ""},  // two runs give no interval
       {11, "number same", "~ (p="},  // 20 % faster, but 2 runs against 6 reach p = 2/28 at best
   };
@@ -205,7 +206,9 @@ TEST(ComparisonPage, DecidesEachCellAsTheTextTableDoes) {
     EXPECT_EQ(total[cell.Cell].first, cell.Class) << cell.Cell;
     EXPECT_TRUE(total[cell.Cell].second.starts_with(cell.Text)) << cell.Cell << ": " << total[cell.Cell].second;
     // The text table says the same words (the page escapes nothing in them).
-    EXPECT_NE(text.find(total[cell.Cell].second), std::string::npos) << total[cell.Cell].second;
+    if (cell.Cell < 9) {
+      EXPECT_NE(text.find(total[cell.Cell].second), std::string::npos) << total[cell.Cell].second;
+    }
   }
   const auto tooShort = RowCells(page, 1000, "total");
   ASSERT_EQ(tooShort.size(), 12u);
