@@ -22,6 +22,7 @@
 #include "results/result_file.h"
 #include "host/digest.h"
 #include "results/statistics.h"
+#include "results/sweep_noise.h"
 #include "host/system.h"
 #include "views/text_safe.h"
 #include "cli/charts.h"
@@ -327,6 +328,13 @@ std::string CpusProblem(const std::vector<Variant>& variants) {
 // exit status.
 int ReportAndFinish(const SweepResult& final, const std::string& chartPath, Outputs& outputs) {
   std::fputs(SweepTable(final.Summaries).c_str(), stdout);
+  for (const Variant& variant : final.Variants) {
+    const bool alone = final.Variants.size() == 1;
+    for (const std::string& warning :
+         DriftWarnings(final, alone ? "" : variant.Name, alone ? final.Label : variant.Name)) {
+      std::fprintf(stderr, "warning: %s\n", TerminalSafe(warning).c_str());
+    }
+  }
   for (const std::string& path : {outputs.JsonPath, outputs.CsvPath}) {
     if (!path.empty() && !outputs.Failed) {
       std::printf("wrote %s\n", TerminalSafe(path).c_str());

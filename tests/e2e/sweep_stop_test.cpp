@@ -16,6 +16,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "host/files.h"
@@ -174,6 +175,37 @@ TEST_F(StoppedSweep, AResumeEndsWithTheFileAWholeSweepWrites) {
   }
   EXPECT_EQ(resumed.Summaries.size(), whole.Summaries.size());
   EXPECT_EQ(resumed.Summaries.at(0).ValidRuns, 5u);
+  EXPECT_FALSE(ScratchLeft());
+}
+
+TEST_F(StoppedSweep, AVariantSweepResumesInItsRoundsWithEachVariantsOwnFolder) {
+  const std::string variants = "--limits 100,1000 --repeat 3 --warmup 0 --seed 9 --label lab --variant a:program=" +
+                               program_ + " --variant b:program=" + program_ + ",dir=runs-b ";
+  const pid_t sweep = Start(variants + "--json cut.json");
+  ASSERT_NE(HangingAt(5), 0) << Read("err.txt");
+  kill(sweep, SIGINT);
+  ASSERT_EQ(Finish(sweep), 130);
+  fs::remove(folder_ + "/hang-at");
+  ASSERT_EQ(Result("cut.json").Runs.size(), 4u);
+  ASSERT_EQ(Sweep("--resume cut.json"), 0) << Read("err.txt");
+  ASSERT_EQ(Sweep(variants + "--json whole.json"), 0) << Read("err.txt");
+  const SweepResult resumed = Result("cut.json");
+  const SweepResult whole = Result("whole.json");
+  EXPECT_TRUE(resumed.Complete);
+  ASSERT_EQ(resumed.Variants.size(), 2u);
+  EXPECT_EQ(resumed.Variants, whole.Variants);
+  ASSERT_EQ(resumed.Runs.size(), 12u);
+  ASSERT_EQ(whole.Runs.size(), 12u);
+  for (size_t index = 0; index < whole.Runs.size(); ++index) {
+    const RunRecord& a = resumed.Runs[index];
+    const RunRecord& b = whole.Runs[index];
+    EXPECT_EQ(std::tie(a.Limit, a.Round, a.Variant, a.Sequence), std::tie(b.Limit, b.Round, b.Variant, b.Sequence))
+        << index;
+    EXPECT_TRUE(a.Valid) << index;
+  }
+  EXPECT_EQ(resumed.Summaries.size(), 4u);  // each variant's two limits
+  // b's runs kept in its own folder, a's in the scratch folder, gone.
+  EXPECT_TRUE(fs::exists(folder_ + "/runs-b/b-limit-1000-run-3/primes.txt"));
   EXPECT_FALSE(ScratchLeft());
 }
 

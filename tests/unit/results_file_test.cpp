@@ -11,8 +11,10 @@
 #include "host/linux_facts.h"
 #include "host/processor.h"
 #include "host/digest.h"
+#include "results/comparison.h"
 #include "results/result_file.h"
 #include "results/statistics.h"
+#include "tests/support/made_up_sweeps.h"
 
 static RunRecord ValidRun(uint32_t limit, uint32_t run, uint32_t totalMs, bool warmup = false) {
   RunRecord record;
@@ -86,6 +88,9 @@ static nlohmann::json WithoutRounds(const std::string& format) {
     run.erase("sequence");
     run.erase("variant");
   }
+  for (nlohmann::json& summary : file["summaries"]) {
+    summary.erase("variant");
+  }
   return file;
 }
 
@@ -109,6 +114,17 @@ TEST(ResultFile, FilesFromBeforeRoundsStillRead) {
   ASSERT_TRUE(read.Options.has_value());
   EXPECT_FALSE(read.Options->Seed.has_value());
   EXPECT_EQ(read.Conditions, SampleResult().Conditions);
+  // Compared with a file of rounds, as separate sweeps are.
+  const Comparison comparison = CompareFiles(Named({read, SampleResult()}), 0.05);
+  ASSERT_EQ(comparison.Files.size(), 2u);
+  size_t compared = 0;
+  for (const ComparisonRow& row : comparison.Rows) {
+    if (row.Cells[1].PValue) {
+      EXPECT_EQ(row.Cells[1].Test, "rank-sum");
+      ++compared;
+    }
+  }
+  EXPECT_GT(compared, 0u);
 }
 
 // A file of format 2 has no conditions and no build identity; it still
