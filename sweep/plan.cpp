@@ -18,7 +18,7 @@ namespace {
 template <typename Item>
 void Shuffle(std::vector<Item>& items, std::mt19937_64& engine) {
   for (size_t last = items.size(); last > 1; --last) {
-    std::swap(items[last - 1], items[engine() % last]);
+    std::swap(items[last - 1], items[static_cast<size_t>(engine() % last)]);
   }
 }
 
