@@ -7,7 +7,9 @@
 // --resume completes it. Exit status: 0 when every run was valid, 1 when any
 // was not (or an output could not be written), 2 for bad options or a sweep
 // that cannot start, 128 + the signal's number when a signal stopped it.
+#include <algorithm>
 #include <chrono>
+#include <iterator>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -343,7 +345,11 @@ int ReportAndFinish(const SweepResult& final, const std::string& chartPath, Outp
   // gnuplot runs as a child, which a stop request would end at once.
   if (!chartPath.empty() && !StopRequested()) {
     std::string skipped;
-    const std::string problem = DrawSweepChart(chartPath, final.Summaries, skipped);
+    // One variant's lines: sievebench-compare --chart sets the variants side by side.
+    std::vector<LimitSummary> first;
+    std::copy_if(final.Summaries.begin(), final.Summaries.end(), std::back_inserter(first),
+                 [&](const LimitSummary& row) { return row.Variant == final.Summaries.front().Variant; });
+    const std::string problem = DrawSweepChart(chartPath, first, skipped);
     std::printf("%s\n", TerminalSafe(skipped.empty() && problem.empty() ? "wrote " + chartPath : skipped).c_str());
     if (!problem.empty()) {
       Complain(problem);
