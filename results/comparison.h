@@ -102,8 +102,9 @@ struct Comparison {
   bool IntervalsMissing = false;         // some cell had too few runs for an interval
 };
 
-// Named files in, the whole comparison out; `files` must not be empty.
-Comparison CompareFiles(std::vector<ComparedFile> files, double alpha);
+// Named files in (each sweep with variants becoming a column per variant),
+// the whole comparison out; `named` must not be empty.
+Comparison CompareFiles(std::vector<ComparedFile> named, double alpha);
 
 // The machines whose total is significantly slower than the baseline's, by
 // more than `percent` on the geometric mean.

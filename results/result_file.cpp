@@ -382,6 +382,10 @@ static std::vector<Variant> ReadVariants(const json& file) {
   if (variants.empty()) {
     throw Problem{"variants: none; a sweep runs at least one"};
   }
+  if (variants.size() > MostVariants) {
+    throw Problem{"variants: " + std::to_string(variants.size()) + ", more than the " + std::to_string(MostVariants) +
+                  " a sweep runs"};
+  }
   return variants;
 }
 

@@ -6,6 +6,7 @@
 #include "results/shift.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -67,6 +68,15 @@ std::vector<double> RankSumCounts(size_t m, size_t n) {
   return ways[m][n];
 }
 
+// Above ExactRankTestLimit the counts would take memory and time that grow
+// with the cube of the runs, so k comes from the normal approximation of
+// the statistic, with a continuity correction: the largest k with
+// P(S <= k-1) ~ Phi((k - 1/2 - mean) / sd) <= 2.5 %.
+size_t NormalIntervalRank(double mean, double variance) {
+  const double k = std::floor(mean - 1.959963984540054 * std::sqrt(variance) + 0.5);
+  return k < 1 ? 0 : static_cast<size_t>(k);
+}
+
 ShiftEstimate FromSorted(std::vector<double>& values, size_t k) {
   std::sort(values.begin(), values.end());
   ShiftEstimate shift{MedianOf(values), std::nullopt};
@@ -89,7 +99,11 @@ std::optional<ShiftEstimate> PairedShift(const std::vector<double>& differences)
       averages.push_back((differences[i] + differences[j]) / 2);
     }
   }
-  return FromSorted(averages, IntervalRank(SignedRankCounts(differences.size())));
+  const auto n = static_cast<double>(differences.size());
+  const size_t k = differences.size() <= ExactRankTestLimit
+                       ? IntervalRank(SignedRankCounts(differences.size()))
+                       : NormalIntervalRank(n * (n + 1) / 4, n * (n + 1) * (2 * n + 1) / 24);
+  return FromSorted(averages, k);
 }
 
 std::optional<ShiftEstimate> UnpairedShift(const std::vector<double>& x, const std::vector<double>& y) {
@@ -103,5 +117,10 @@ std::optional<ShiftEstimate> UnpairedShift(const std::vector<double>& x, const s
       differences.push_back(a - b);
     }
   }
-  return FromSorted(differences, IntervalRank(RankSumCounts(x.size(), y.size())));
+  const auto m = static_cast<double>(x.size());
+  const auto n = static_cast<double>(y.size());
+  const size_t k = x.size() <= ExactRankTestLimit && y.size() <= ExactRankTestLimit
+                       ? IntervalRank(RankSumCounts(x.size(), y.size()))
+                       : NormalIntervalRank(m * n / 2, m * n * (m + n + 1) / 12);
+  return FromSorted(differences, k);
 }

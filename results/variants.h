@@ -13,6 +13,11 @@
 #include "results/model.h"
 #include "results/phases.h"
 
+// A sweep runs at most this many variants: each becomes a column of its
+// own in a comparison, which a file from elsewhere must not multiply
+// without bound.
+inline constexpr size_t MostVariants = 32;
+
 // Why `name` cannot name a variant, or "": names are 1 to 32 letters,
 // digits, '.', '_' or '-', so they are safe in every view and in the CSV.
 std::string VariantNameProblem(const std::string& name);

@@ -84,10 +84,11 @@ static std::string VariantKey(const std::string& key, const std::string& value, 
 
 std::string ParseVariant(const std::string& text, VariantSpec& variant) {
   const size_t colon = text.find(':');
+  const std::string where = "--variant " + text + ": ";
   variant = {};
   variant.Name = text.substr(0, colon);
   if (const std::string problem = VariantNameProblem(variant.Name); !problem.empty()) {
-    return "--variant " + text + ": " + problem;
+    return where + problem;
   }
   size_t start = colon == std::string::npos ? text.size() : colon + 1;
   while (start < text.size()) {
@@ -95,11 +96,11 @@ std::string ParseVariant(const std::string& text, VariantSpec& variant) {
     const std::string item = text.substr(start, comma - start);
     const size_t equals = item.find('=');
     if (equals == std::string::npos) {
-      return "--variant " + text + ": '" + item + "' is not KEY=VALUE";
+      return std::string(where).append("'").append(item).append("' is not KEY=VALUE");
     }
     if (const std::string problem = VariantKey(item.substr(0, equals), item.substr(equals + 1), variant);
         !problem.empty()) {
-      return "--variant " + text + ": " + problem;
+      return where + problem;
     }
     start = comma + 1;
   }
@@ -109,6 +110,9 @@ std::string ParseVariant(const std::string& text, VariantSpec& variant) {
 static std::string ParseVariants(const std::vector<std::string>& texts, std::vector<VariantSpec>& variants) {
   if (texts.size() == 1) {
     return "--variant: give two or more setups to run side by side, or none";
+  }
+  if (texts.size() > MostVariants) {
+    return "--variant: at most " + std::to_string(MostVariants) + " setups";
   }
   for (const std::string& text : texts) {
     VariantSpec variant;

@@ -35,7 +35,7 @@ std::vector<PlannedRun> LimitByLimit(const SweepSettings& settings) {
 }  // namespace
 
 std::vector<PlannedRun> PlanRuns(const SweepSettings& settings, size_t variants) {
-  if (!settings.Seed) {
+  if (!settings.Seed || variants == 0) {
     return LimitByLimit(settings);
   }
   std::vector<PlannedRun> plan;

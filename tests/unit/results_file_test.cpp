@@ -167,6 +167,10 @@ TEST(ResultFile, TheReaderRefusesMalformedFiles) {
     EXPECT_NE(at, std::string::npos) << from;
     return at == std::string::npos ? text : text.replace(at, from.size(), to);
   };
+  std::string many;  // 32 variants more than the file's own
+  for (int variant = 0; variant < 32; ++variant) {
+    many += "{\"name\": \"v" + std::to_string(variant) + "\", \"program\": \"p\", \"dir\": \"\"}, ";
+  }
   struct Case {
     std::string Text;
     std::string Says;
@@ -184,6 +188,8 @@ TEST(ResultFile, TheReaderRefusesMalformedFiles) {
       {replaced("\"variants\": [", "\"variants\": [], \"old\": ["), "variants: none"},
       {replaced("\"variants\": [", "\"variants\": [{\"name\": \"default\", \"program\": \"p\", \"dir\": \"\"},"),
        "variants[1].name: a second variant"},
+      {replaced("\"name\": \"default\"", "\"name\": \"de\\u001bfault\""), "variants[0].name: a variant's name holds only"},
+      {replaced("\"variants\": [", "\"variants\": [" + many), "variants: 33, more than the 32"},
       {replaced("\"round\": 1,", "\"round\": -1,"), "runs[1].round"},
       {replaced("\"seed\": ", "\"seed\": -"), "seed"},
       {replaced("\"cores\": 2", "\"cores\": -1"), "machine.cores"},

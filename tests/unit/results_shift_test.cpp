@@ -95,3 +95,87 @@ TEST(KendallTrend, TauAndPWorkedByHand) {
   EXPECT_DOUBLE_EQ(KendallTrend({3, 3, 3, 3}).P, 1);
   EXPECT_DOUBLE_EQ(KendallTrend({1, 2}).P, 1);
 }
+
+namespace {
+
+// The exact k, from null counts built here: the largest k with
+// P(S <= k-1) <= 2.5 % over `counts` by value of S.
+size_t ExactRank(const std::vector<double>& counts) {
+  double all = 0;
+  for (const double count : counts) {
+    all += count;
+  }
+  size_t k = 0;
+  for (double tail = counts[0]; tail / all <= 0.025; tail += counts[++k]) {
+  }
+  return k;
+}
+
+// The 1-based place of `value` among `sorted`.
+size_t PlaceOf(const std::vector<double>& sorted, double value) {
+  return static_cast<size_t>(std::find(sorted.begin(), sorted.end(), value) - sorted.begin()) + 1;
+}
+
+}  // namespace
+
+// Above 25 values the interval's rank comes from the normal approximation;
+// it stays within one of the exact rank, counted here.
+TEST(HodgesLehmann, LargeSamplesApproximateTheExactRank) {
+  for (const size_t n : {26u, 30u, 40u}) {
+    // Signed ranks: the counts of T+ by value, one rank at a time.
+    std::vector<double> signs(n * (n + 1) / 2 + 1, 0.0);
+    signs[0] = 1;
+    for (size_t rank = 1; rank <= n; ++rank) {
+      for (size_t sum = signs.size() - 1; sum >= rank; --sum) {
+        signs[sum] += signs[sum - rank];
+      }
+    }
+    // Differences 4^i: every Walsh average is distinct, so the interval's
+    // end names its rank.
+    std::vector<double> differences;
+    for (size_t i = 0; i < n; ++i) {
+      differences.push_back(std::ldexp(1.0, static_cast<int>(2 * i)));
+    }
+    std::vector<double> averages;
+    for (size_t i = 0; i < n; ++i) {
+      for (size_t j = i; j < n; ++j) {
+        averages.push_back((differences[i] + differences[j]) / 2);
+      }
+    }
+    std::sort(averages.begin(), averages.end());
+    const auto paired = PairedShift(differences);
+    ASSERT_TRUE(paired && paired->Interval95);
+    EXPECT_NEAR(static_cast<double>(PlaceOf(averages, paired->Interval95->Low)),
+                static_cast<double>(ExactRank(signs)), 1)
+        << n;
+
+    // Rank sums: U's counts for n against n, by the last value placed.
+    std::vector<std::vector<std::vector<double>>> ways(
+        n + 1, std::vector<std::vector<double>>(n + 1, std::vector<double>(n * n + 1, 0.0)));
+    for (size_t i = 0; i <= n; ++i) {
+      for (size_t j = 0; j <= n; ++j) {
+        for (size_t u = 0; u <= i * j; ++u) {
+          ways[i][j][u] = i == 0 || j == 0 ? (u == 0 ? 1 : 0) : (u >= j ? ways[i - 1][j][u - j] : 0) + ways[i][j - 1][u];
+        }
+      }
+    }
+    std::vector<double> x;
+    std::vector<double> y;
+    for (size_t i = 0; i < n; ++i) {
+      x.push_back(1000.0 * static_cast<double>(i));
+      y.push_back(static_cast<double>(i));
+    }
+    std::vector<double> gaps;
+    for (const double a : x) {
+      for (const double b : y) {
+        gaps.push_back(a - b);
+      }
+    }
+    std::sort(gaps.begin(), gaps.end());
+    const auto unpaired = UnpairedShift(x, y);
+    ASSERT_TRUE(unpaired && unpaired->Interval95);
+    EXPECT_NEAR(static_cast<double>(PlaceOf(gaps, unpaired->Interval95->Low)),
+                static_cast<double>(ExactRank(ways[n][n])), 1)
+        << n;
+  }
+}
