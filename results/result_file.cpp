@@ -367,7 +367,7 @@ static std::vector<Variant> ReadVariants(const json& file) {
     Variant variant{Text(entry, where, "name"), Text(entry, where, "program"), Text(entry, where, "dir"), std::nullopt,
                     OptionalText(entry, where, "sha256")};
     if (const std::string problem = VariantNameProblem(variant.Name); !problem.empty()) {
-      throw Problem{where + "name: " + problem};
+      throw Problem{std::string(where).append("name: ").append(problem)};
     }
     if (Known(entry, "cpu") != nullptr) {
       variant.Cpu = Unsigned32(entry, where, "cpu");

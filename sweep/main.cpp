@@ -233,7 +233,7 @@ void RunTheRest(SweepResult& result, const fs::path& scratch, Outputs& outputs) 
   const SweepSettings& settings = *result.Options;
   const std::vector<PlannedRun> plan = PlanOf(result);
   const bool several = result.Variants.size() > 1;
-  Progress progress(plan, StandardErrorIsTerminal(), stderr);
+  Progress progress(plan, VariantNames(result), StandardErrorIsTerminal(), stderr);
   for (size_t index = result.Runs.size(); index < plan.size() && !StopRequested(); ++index) {
     const PlannedRun& next = plan[index];
     const Variant& variant = result.Variants[next.Variant];

@@ -44,13 +44,16 @@ std::string DurationText(double seconds) {
   return text;
 }
 
-Progress::Progress(std::vector<PlannedRun> plan, bool terminal, std::FILE* stream)
-    : plan_(std::move(plan)), terminal_(terminal), stream_(stream) {}
+Progress::Progress(std::vector<PlannedRun> plan, std::vector<std::string> variants, bool terminal, std::FILE* stream)
+    : plan_(std::move(plan)), variants_(std::move(variants)), terminal_(terminal), stream_(stream) {}
 
 void Progress::Starting(size_t index) {
   const PlannedRun& run = plan_[index];
   std::string line = "run " + std::to_string(index + 1) + " of " + std::to_string(plan_.size()) + ": limit " +
                      std::to_string(run.Limit) + (run.Warmup ? " (warm-up)" : "");
+  if (variants_.size() > 1 && run.Variant < variants_.size()) {
+    line += ", " + variants_[run.Variant];
+  }
   if (!terminal_) {
     if (std::fprintf(stream_, "%s\n", line.c_str()) < 0 || std::fflush(stream_) != 0) {
       StopForLostOutput();

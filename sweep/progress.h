@@ -29,7 +29,9 @@ class Progress {
  public:
   // The estimate uses this session's runs only: a resumed sweep's earlier
   // runs were timed in another session, perhaps under another load.
-  Progress(std::vector<PlannedRun> plan, bool terminal, std::FILE* stream);
+  // `variants` names the plan's variants; a line names the one that runs
+  // when there are several.
+  Progress(std::vector<PlannedRun> plan, std::vector<std::string> variants, bool terminal, std::FILE* stream);
   // Before the run `index` of the plan.
   void Starting(size_t index);
   void Finished(size_t index, double seconds);
@@ -38,6 +40,7 @@ class Progress {
 
  private:
   std::vector<PlannedRun> plan_;
+  std::vector<std::string> variants_;
   std::vector<MeasuredRun> measured_;
   double spent_ = 0;
   bool terminal_;
