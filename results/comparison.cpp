@@ -62,7 +62,7 @@ std::string TooShortNote() {
 
 // Whether a column shows this run: every run, or its variant's.
 bool Shows(const ComparedFile& file, const RunRecord& run) {
-  return file.Variant.empty() || VariantOf(run) == file.Variant;
+  return OfVariant(run, file.Variant);
 }
 
 // The limits each column has measured valid runs of, in ascending order.
@@ -74,19 +74,6 @@ std::set<uint32_t> MeasuredLimits(const ComparedFile& file) {
     }
   }
   return limits;
-}
-
-// One column's times of one limit, per phase, over its measured valid runs.
-using PhaseTimes = std::vector<double>[4];
-
-void CollectTimes(const ComparedFile& file, uint32_t limit, PhaseTimes& times) {
-  for (const RunRecord& run : file.Result.Runs) {
-    if (run.Limit == limit && run.Valid && !run.Warmup && Shows(file, run)) {
-      for (const TimedPhase phase : AllPhases) {
-        times[static_cast<int>(phase)].push_back(PhaseMs(run.Values, phase));
-      }
-    }
-  }
 }
 
 void AddNote(Cell& cell, const std::string& note) {
@@ -147,23 +134,11 @@ bool ComparePaired(Cell& cell, const ComparedFile& file, const ComparedFile& bas
   return true;
 }
 
-std::vector<double> LogTimes(const std::vector<double>& times, double resolution) {
-  std::vector<double> logs;
-  logs.reserve(times.size());
-  for (const double ms : times) {
-    logs.push_back(LogTime(ms, resolution));
-  }
-  return logs;
-}
-
 // Separate sweeps: the rank-sum test and the shift of log times, held
-// against the noise between sweeps that each file's own halves show.
-void CompareUnpaired(Cell& cell, const ComparedFile& file, const ComparedFile& baseline, uint32_t limit,
-                     TimedPhase phase, double alpha) {
-  const double ownTick = TimerResolution(file.Result.Conditions);
-  const double baseTick = TimerResolution(baseline.Result.Conditions);
-  const std::vector<double> own = TimesInOrder(file.Result, file.Variant, limit, phase);
-  const std::vector<double> base = TimesInOrder(baseline.Result, baseline.Variant, limit, phase);
+// against the noise between sweeps that each file's own halves show; `own`
+// and `base` are the two columns' times in the order they ran.
+void CompareUnpaired(Cell& cell, const std::vector<double>& own, double ownTick, const std::vector<double>& base,
+                     double baseTick, double alpha) {
   cell.Test = "rank-sum";
   const ShiftEstimate shift = *UnpairedShift(LogTimes(own, ownTick), LogTimes(base, baseTick));
   SetChange(cell, shift);
@@ -177,9 +152,11 @@ void CompareUnpaired(Cell& cell, const ComparedFile& file, const ComparedFile& b
   }
 }
 
-// Sets the cell of column `file` against the baseline's.
+// Sets the cell of column `file` against the baseline's; `times` holds each
+// column's times of this limit and phase, in the order they ran.
 void CompareWithBaseline(Cell& cell, const Cell& baselineCell, const std::vector<ComparedFile>& files, size_t file,
-                         uint32_t limit, TimedPhase phase, double alpha) {
+                         const std::vector<std::vector<double>>& times, uint32_t limit, TimedPhase phase,
+                         double alpha) {
   if (cell.Runs == 0) {
     return;
   }
@@ -193,7 +170,8 @@ void CompareWithBaseline(Cell& cell, const Cell& baselineCell, const std::vector
     return;
   }
   if (!SameSweep(files[file], files[0]) || !ComparePaired(cell, files[file], files[0], limit, phase)) {
-    CompareUnpaired(cell, files[file], files[0], limit, phase, alpha);
+    CompareUnpaired(cell, times[file], TimerResolution(files[file].Result.Conditions), times[0],
+                    TimerResolution(files[0].Result.Conditions), alpha);
   }
   cell.Significant = *cell.PValue < alpha;
 }
@@ -206,22 +184,22 @@ std::vector<ComparisonRow> CompareRows(const std::vector<ComparedFile>& files, d
   }
   std::vector<ComparisonRow> rows;
   for (const uint32_t limit : limits) {
-    std::vector<PhaseTimes> times(files.size());
-    for (size_t file = 0; file < files.size(); ++file) {
-      CollectTimes(files[file], limit, times[file]);
-    }
     for (const TimedPhase phase : AllPhases) {
-      const int index = static_cast<int>(phase);
+      std::vector<std::vector<double>> times;
+      times.reserve(files.size());
+      for (const ComparedFile& file : files) {
+        times.push_back(TimesInOrder(file.Result, file.Variant, limit, phase));
+      }
       ComparisonRow row{limit, phase, {}};
       for (size_t file = 0; file < files.size(); ++file) {
-        row.Cells.push_back(Describe(times[file][index], TimerResolution(files[file].Result.Conditions)));
+        row.Cells.push_back(Describe(times[file], TimerResolution(files[file].Result.Conditions)));
         if (file == 0) {
           AddNote(row.Cells[0], "baseline");
           if (row.Cells[0].TooShort) {
             AddNote(row.Cells[0], TooShortNote());
           }
         } else {
-          CompareWithBaseline(row.Cells[file], row.Cells[0], files, file, limit, phase, alpha);
+          CompareWithBaseline(row.Cells[file], row.Cells[0], files, file, times, limit, phase, alpha);
         }
       }
       rows.push_back(std::move(row));

@@ -395,13 +395,16 @@ static unsigned FormatNumber(const std::string& format) {
   return number.size() == 1 && number[0] >= '1' && number[0] <= '9' ? static_cast<unsigned>(number[0] - '0') : 0;
 }
 
-// Files before variants have none listed, and one: DefaultVariant.
-static bool IsVariant(const SweepResult& result, const std::string& name) {
-  if (result.Variants.empty()) {
-    return name.empty() || name == DefaultVariant;
+// Refuses a run or summary (at `where`) of a variant the file does not list;
+// files before variants list none, and have one: DefaultVariant.
+static void RequireVariant(const SweepResult& result, const std::string& name, const std::string& where) {
+  const bool known = result.Variants.empty()
+                         ? name.empty() || name == DefaultVariant
+                         : std::any_of(result.Variants.begin(), result.Variants.end(),
+                                       [&](const Variant& variant) { return variant.Name == name; });
+  if (!known) {
+    throw Problem{where + "variant: '" + name + "' is not among the variants"};
   }
-  return std::any_of(result.Variants.begin(), result.Variants.end(),
-                     [&](const Variant& variant) { return variant.Name == name; });
 }
 
 static SweepResult ReadWhole(const json& file) {
@@ -435,18 +438,12 @@ static SweepResult ReadWhole(const json& file) {
   const json& runs = Array(file, "", "runs");
   for (size_t index = 0; index < runs.size(); ++index) {
     result.Runs.push_back(ReadRun(runs[index], index, rounds));
-    const std::string& name = result.Runs.back().Variant;
-    if (rounds && !IsVariant(result, name)) {
-      throw Problem{ElementWhere("runs", index, runs[index]) + "variant: '" + name + "' is not among the variants"};
-    }
+    RequireVariant(result, result.Runs.back().Variant, ElementWhere("runs", index, runs[index]));
   }
   const json& summaries = Array(file, "", "summaries");
   for (size_t index = 0; index < summaries.size(); ++index) {
     result.Summaries.push_back(ReadSummary(summaries[index], index, rounds));
-    if (!IsVariant(result, result.Summaries.back().Variant)) {
-      throw Problem{ElementWhere("summaries", index, summaries[index]) + "variant: '" +
-                    result.Summaries.back().Variant + "' is not among the variants"};
-    }
+    RequireVariant(result, result.Summaries.back().Variant, ElementWhere("summaries", index, summaries[index]));
   }
   return result;
 }

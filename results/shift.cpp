@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 
 namespace {
 
@@ -35,37 +36,24 @@ size_t IntervalRank(const std::vector<double>& counts) {
   return k;
 }
 
-// Counts of the positive rank sum T+ of ranks 1..n by its value.
-std::vector<double> SignedRankCounts(size_t n) {
-  const size_t largest = n * (n + 1) / 2;
-  std::vector<double> ways(largest + 1, 0.0);
-  ways[0] = 1;
-  for (size_t rank = 1; rank <= n; ++rank) {
-    for (size_t sum = largest; sum >= rank; --sum) {
-      ways[sum] += ways[sum - rank];
-    }
-  }
-  return ways;
+// The ranks 1..n, as the rank tests count them with no ties.
+std::vector<uint64_t> PlainRanks(size_t n) {
+  std::vector<uint64_t> ranks(n);
+  std::iota(ranks.begin(), ranks.end(), uint64_t{1});
+  return ranks;
 }
 
-// Counts of U (the pairs with x above y) for samples of m and n by its value.
+// Counts of the positive rank sum T+ of ranks 1..n by its value.
+std::vector<double> SignedRankCounts(size_t n) {
+  return SignSumCounts(PlainRanks(n));
+}
+
+// Counts of U (the pairs with x above y) for samples of m and n by its
+// value: the rank sum W of the m less its least value, m(m+1)/2.
 std::vector<double> RankSumCounts(size_t m, size_t n) {
-  // ways[i][j][u] for i values of x and j of y; built by the last value
-  // placed: an x above all j values of y adds j to U.
-  std::vector<std::vector<std::vector<double>>> ways(
-      m + 1, std::vector<std::vector<double>>(n + 1, std::vector<double>(m * n + 1, 0.0)));
-  for (size_t i = 0; i <= m; ++i) {
-    for (size_t j = 0; j <= n; ++j) {
-      if (i == 0 || j == 0) {
-        ways[i][j][0] = 1;
-        continue;
-      }
-      for (size_t u = 0; u <= i * j; ++u) {
-        ways[i][j][u] = (u >= j ? ways[i - 1][j][u - j] : 0) + ways[i][j - 1][u];
-      }
-    }
-  }
-  return ways[m][n];
+  std::vector<double> counts = SubsetSumCounts(PlainRanks(m + n), m);
+  counts.erase(counts.begin(), counts.begin() + static_cast<std::ptrdiff_t>(m * (m + 1) / 2));
+  return counts;
 }
 
 // Above ExactRankTestLimit the counts would take memory and time that grow

@@ -32,32 +32,16 @@ std::vector<uint64_t> DoubledRanks(std::vector<RankedValue>& pooled) {
   return ranks;
 }
 
-// Both tails of the doubled rank sum `observed` of n1 values chosen from
-// `ranks`: P(sum <= observed) and P(sum >= observed).
-std::pair<double, double> ExactTails(const std::vector<uint64_t>& ranks, size_t n1, uint64_t observed) {
-  // Exact tails are asked for small samples only, so every sum fits a size_t.
-  const size_t largest = ranks.size() * (ranks.size() + 1);
-  // ways[k][s]: subsets of k of the values seen so far whose doubled ranks add up to s.
-  std::vector<std::vector<double>> ways(n1 + 1, std::vector<double>(largest + 1, 0.0));
-  ways[0][0] = 1;
-  size_t seen = 0;
-  for (const uint64_t wideRank : ranks) {
-    const auto rank = static_cast<size_t>(wideRank);
-    ++seen;
-    for (size_t k = std::min(seen, n1); k >= 1; --k) {
-      for (size_t sum = largest; sum >= rank; --sum) {
-        ways[k][sum] += ways[k - 1][sum - rank];
-      }
-    }
-  }
+// Both tails of `observed` under the null `counts` (ways by value):
+// P(S <= observed) and P(S >= observed).
+std::pair<double, double> Tails(const std::vector<double>& counts, uint64_t observed) {
   double below = 0;
   double above = 0;
   double all = 0;
-  for (size_t sum = 0; sum <= largest; ++sum) {
-    const double count = ways[n1][sum];
-    all += count;
-    below += sum <= observed ? count : 0;
-    above += sum >= observed ? count : 0;
+  for (size_t sum = 0; sum < counts.size(); ++sum) {
+    all += counts[sum];
+    below += sum <= observed ? counts[sum] : 0;
+    above += sum >= observed ? counts[sum] : 0;
   }
   return {below / all, above / all};
 }
@@ -125,33 +109,6 @@ std::vector<uint64_t> DoubledMagnitudeRanks(std::vector<double>& magnitudes) {
   return ranks;
 }
 
-// Both tails of the doubled positive rank sum `observed` over the 2^n
-// equally likely sign assignments: P(sum <= observed) and P(sum >= observed).
-std::pair<double, double> SignedExactTails(const std::vector<uint64_t>& ranks, uint64_t observed) {
-  size_t largest = 0;
-  for (const uint64_t rank : ranks) {
-    largest += static_cast<size_t>(rank);
-  }
-  // ways[s]: sign assignments of the ranks seen so far whose positive ranks add up to s.
-  std::vector<double> ways(largest + 1, 0.0);
-  ways[0] = 1;
-  for (const uint64_t wideRank : ranks) {
-    const auto rank = static_cast<size_t>(wideRank);
-    for (size_t sum = largest; sum >= rank; --sum) {
-      ways[sum] += ways[sum - rank];
-    }
-  }
-  double below = 0;
-  double above = 0;
-  double all = 0;
-  for (size_t sum = 0; sum <= largest; ++sum) {
-    all += ways[sum];
-    below += sum <= observed ? ways[sum] : 0;
-    above += sum >= observed ? ways[sum] : 0;
-  }
-  return {below / all, above / all};
-}
-
 // The normal approximation of the positive rank sum, its variance lowered
 // for ties, with a continuity correction of one half.
 double SignedNormalP(const std::vector<uint64_t>& ranks, uint64_t observed) {
@@ -167,6 +124,47 @@ double SignedNormalP(const std::vector<uint64_t>& ranks, uint64_t observed) {
 }
 
 }  // namespace
+
+// Exact counts are asked for small samples only, so every sum fits a size_t.
+static size_t SumOf(const std::vector<uint64_t>& ranks) {
+  size_t sum = 0;
+  for (const uint64_t rank : ranks) {
+    sum += static_cast<size_t>(rank);
+  }
+  return sum;
+}
+
+std::vector<double> SubsetSumCounts(const std::vector<uint64_t>& ranks, size_t k) {
+  const size_t largest = SumOf(ranks);
+  // ways[j][s]: subsets of j of the ranks seen so far that add up to s.
+  std::vector<std::vector<double>> ways(k + 1, std::vector<double>(largest + 1, 0.0));
+  ways[0][0] = 1;
+  size_t seen = 0;
+  for (const uint64_t wideRank : ranks) {
+    const auto rank = static_cast<size_t>(wideRank);
+    ++seen;
+    for (size_t j = std::min(seen, k); j >= 1; --j) {
+      for (size_t sum = largest; sum >= rank; --sum) {
+        ways[j][sum] += ways[j - 1][sum - rank];
+      }
+    }
+  }
+  return ways[k];
+}
+
+std::vector<double> SignSumCounts(const std::vector<uint64_t>& ranks) {
+  const size_t largest = SumOf(ranks);
+  // ways[s]: sign assignments of the ranks seen so far whose positive ranks add up to s.
+  std::vector<double> ways(largest + 1, 0.0);
+  ways[0] = 1;
+  for (const uint64_t wideRank : ranks) {
+    const auto rank = static_cast<size_t>(wideRank);
+    for (size_t sum = largest; sum >= rank; --sum) {
+      ways[sum] += ways[sum - rank];
+    }
+  }
+  return ways;
+}
 
 double SignedRankP(const std::vector<double>& differences) {
   std::vector<double> magnitudes;
@@ -192,7 +190,7 @@ double SignedRankP(const std::vector<double>& differences) {
   if (ranks.size() > ExactRankTestLimit) {
     return SignedNormalP(ranks, observed);
   }
-  const auto [below, above] = SignedExactTails(ranks, observed);
+  const auto [below, above] = Tails(SignSumCounts(ranks), observed);
   return std::min(1.0, 2 * std::min(below, above));
 }
 
@@ -248,7 +246,7 @@ double MannWhitneyP(const std::vector<double>& x, const std::vector<double>& y) 
   if (x.size() > ExactRankTestLimit || y.size() > ExactRankTestLimit) {
     return NormalP(ranks, x.size(), y.size(), observed);
   }
-  const auto [below, above] = ExactTails(ranks, x.size(), observed);
+  const auto [below, above] = Tails(SubsetSumCounts(ranks, x.size()), observed);
   return std::min(1.0, 2 * std::min(below, above));
 }
 

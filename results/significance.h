@@ -39,6 +39,14 @@ struct Trend {
 };
 Trend KendallTrend(const std::vector<double>& values);
 
+// The rank tests' null distributions, counted: for each sum s from 0 to the
+// sum of `ranks`, the ways of choosing `k` of the ranks that add up to s
+// (a rank sum), and the ways of signing the ranks whose positive ones add
+// up to s (a signed-rank sum). Exact for small samples only: the work grows
+// with the sum of the ranks.
+std::vector<double> SubsetSumCounts(const std::vector<uint64_t>& ranks, size_t k);
+std::vector<double> SignSumCounts(const std::vector<uint64_t>& ranks);
+
 // The smallest two-sided p-value that samples of these sizes can give:
 // 2 / C(n1 + n2, n1), when every value of one lies below every value of the other.
 double SmallestP(size_t n1, size_t n2);

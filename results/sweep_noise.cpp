@@ -15,29 +15,44 @@ double LogTime(double ms, double resolution) {
   return std::log(std::max(ms, resolution / 2));
 }
 
+std::vector<double> LogTimes(const std::vector<double>& times, double resolution) {
+  std::vector<double> logs;
+  logs.reserve(times.size());
+  for (const double ms : times) {
+    logs.push_back(LogTime(ms, resolution));
+  }
+  return logs;
+}
+
 std::vector<double> TimesInOrder(const SweepResult& result, const std::string& variant, uint32_t limit,
                                  TimedPhase phase) {
   std::vector<double> times;
   for (const RunRecord& run : result.Runs) {
-    if (run.Limit == limit && run.Valid && !run.Warmup && (variant.empty() || VariantOf(run) == variant)) {
+    if (run.Limit == limit && run.Valid && !run.Warmup && OfVariant(run, variant)) {
       times.push_back(PhaseMs(run.Values, phase));
     }
   }
   return times;
 }
 
+namespace {
+
+// The first and the last `size / 2` of the times, the middle one of an odd
+// count left out.
+std::pair<std::vector<double>, std::vector<double>> Halves(const std::vector<double>& inOrder) {
+  const auto half = static_cast<std::ptrdiff_t>(inOrder.size() / 2);
+  return {std::vector<double>(inOrder.begin(), inOrder.begin() + half),
+          std::vector<double>(inOrder.end() - half, inOrder.end())};
+}
+
+}  // namespace
+
 std::optional<double> HalvesShift(const std::vector<double>& inOrder, double resolution) {
   if (inOrder.size() < 4) {
     return std::nullopt;
   }
-  const size_t half = inOrder.size() / 2;
-  std::vector<double> first;
-  std::vector<double> second;
-  for (size_t index = 0; index < half; ++index) {
-    first.push_back(LogTime(inOrder[index], resolution));
-    second.push_back(LogTime(inOrder[inOrder.size() - half + index], resolution));
-  }
-  return UnpairedShift(second, first)->Estimate;
+  const auto [first, second] = Halves(inOrder);
+  return UnpairedShift(LogTimes(second, resolution), LogTimes(first, resolution))->Estimate;
 }
 
 BetweenSweeps BetweenSweepsTest(double change, double halfA, double halfB, double alpha) {
@@ -76,9 +91,7 @@ std::vector<std::string> HalvesWarnings(const SweepResult& result, const std::st
     if (!shift) {
       continue;
     }
-    const size_t half = totals.size() / 2;
-    const std::vector<double> first(totals.begin(), totals.begin() + static_cast<std::ptrdiff_t>(half));
-    const std::vector<double> second(totals.end() - static_cast<std::ptrdiff_t>(half), totals.end());
+    const auto [first, second] = Halves(totals);
     if (MannWhitneyP(second, first) < alpha) {
       char text[48];
       std::snprintf(text, sizeof text, " (%+.1f%%)", std::expm1(*shift) * 100);

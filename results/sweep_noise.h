@@ -17,6 +17,7 @@
 // The log of a time for ratios: a 0 ms reading (less than one tick) counts
 // as half a tick, so that every run gives a finite ratio.
 double LogTime(double ms, double resolution);
+std::vector<double> LogTimes(const std::vector<double>& times, double resolution);
 
 // One phase's measured valid times at `limit` in the order they ran (the
 // file's order), of one variant, or of every run when `variant` is "".

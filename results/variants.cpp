@@ -18,6 +18,10 @@ std::string VariantOf(const RunRecord& run) {
   return run.Variant.empty() ? std::string(DefaultVariant) : run.Variant;
 }
 
+bool OfVariant(const RunRecord& run, const std::string& variant) {
+  return variant.empty() || VariantOf(run) == variant;
+}
+
 std::vector<std::string> VariantsInOrder(const std::vector<RunRecord>& runs) {
   std::vector<std::string> variants;
   for (const RunRecord& run : runs) {
@@ -32,7 +36,7 @@ std::map<uint32_t, double> TimesByRound(const std::vector<RunRecord>& runs, cons
                                         uint32_t limit, TimedPhase phase) {
   std::map<uint32_t, double> times;
   for (const RunRecord& run : runs) {
-    if (run.Limit == limit && run.Valid && !run.Warmup && run.Round != 0 && VariantOf(run) == variant) {
+    if (run.Limit == limit && run.Valid && !run.Warmup && run.Round != 0 && OfVariant(run, variant)) {
       times[run.Round] = PhaseMs(run.Values, phase);
     }
   }

@@ -26,6 +26,9 @@ std::string VariantNameProblem(const std::string& name);
 // DefaultVariant.
 std::string VariantOf(const RunRecord& run);
 
+// Whether `run` is one of `variant`'s runs; every run is when `variant` is "".
+bool OfVariant(const RunRecord& run, const std::string& variant);
+
 // The variants that `runs` ran, in the order they first appear.
 std::vector<std::string> VariantsInOrder(const std::vector<RunRecord>& runs);
 

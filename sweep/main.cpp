@@ -70,15 +70,12 @@ Variant SweepVariant(const SweepSettings& settings, const ProgramInfo& program) 
 }
 
 // A --variant with the sweep's own options where it names none; "" or why
-// it cannot run.
-std::string ResolveVariant(const VariantSpec& spec, const SweepSettings& settings, Variant& variant) {
-  variant = {spec.Name, spec.Program.value_or(settings.Program), spec.Dir.value_or(settings.Dir),
-             spec.Cpu ? spec.Cpu : settings.Cpu, std::nullopt};
+// its program cannot run (its CPU is checked with every sweep's, CpusProblem).
+std::string ResolveVariant(const VariantOption& given, const SweepSettings& settings, Variant& variant) {
+  variant = {given.Name, given.Program.value_or(settings.Program), given.Dir.value_or(settings.Dir),
+             given.Cpu ? given.Cpu : settings.Cpu, std::nullopt};
   if (!IsExecutable(variant.Program)) {
-    return "--variant " + spec.Name + ": cannot run '" + variant.Program + "'";
-  }
-  if (variant.Cpu && !CpuProblem(*variant.Cpu).empty()) {
-    return "--variant " + spec.Name + ": cpu " + std::to_string(*variant.Cpu) + ": " + CpuProblem(*variant.Cpu);
+    return "--variant " + given.Name + ": cannot run '" + variant.Program + "'";
   }
   variant.Program = fs::absolute(variant.Program).lexically_normal().string();
   variant.Dir = variant.Dir.empty() ? "" : fs::absolute(variant.Dir).lexically_normal().string();
@@ -142,9 +139,9 @@ int BeginNew(const SweepOptions& options, SweepResult& result) {
   result.Variants = {SweepVariant(settings, result.Program)};
   if (!options.Variants.empty()) {
     result.Variants.clear();
-    for (const VariantSpec& spec : options.Variants) {
+    for (const VariantOption& given : options.Variants) {
       result.Variants.emplace_back();
-      if (const std::string problem = ResolveVariant(spec, settings, result.Variants.back()); !problem.empty()) {
+      if (const std::string problem = ResolveVariant(given, settings, result.Variants.back()); !problem.empty()) {
         Complain(problem);
         return 2;
       }
@@ -316,11 +313,14 @@ bool FitsTheMachine(const SweepResult& result, const fs::path& scratch) {
   return true;
 }
 
-// "" or why a variant's CPU cannot be used here.
+// "" or why a variant's CPU cannot be used here, named as the command line
+// named it: --cpu for a sweep's own setup, --variant for one of several.
 std::string CpusProblem(const std::vector<Variant>& variants) {
   for (const Variant& variant : variants) {
     if (variant.Cpu && !CpuProblem(*variant.Cpu).empty()) {
-      return "--cpu " + std::to_string(*variant.Cpu) + ": " + CpuProblem(*variant.Cpu);
+      const std::string cpu = std::to_string(*variant.Cpu);
+      return (variants.size() > 1 ? "--variant " + variant.Name + ": cpu " + cpu : "--cpu " + cpu) + ": " +
+             CpuProblem(*variant.Cpu);
     }
   }
   return "";
@@ -330,8 +330,8 @@ std::string CpusProblem(const std::vector<Variant>& variants) {
 // exit status.
 int ReportAndFinish(const SweepResult& final, const std::string& chartPath, Outputs& outputs) {
   std::fputs(SweepTable(final.Summaries).c_str(), stdout);
+  const bool alone = final.Variants.size() == 1;
   for (const Variant& variant : final.Variants) {
-    const bool alone = final.Variants.size() == 1;
     for (const std::string& warning :
          DriftWarnings(final, alone ? "" : variant.Name, alone ? final.Label : variant.Name)) {
       std::fprintf(stderr, "warning: %s\n", TerminalSafe(warning).c_str());

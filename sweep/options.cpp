@@ -64,7 +64,7 @@ std::string ParseLimits(const std::string& text, std::vector<uint32_t>& limits) 
   return "";
 }
 
-static std::string VariantKey(const std::string& key, const std::string& value, VariantSpec& variant) {
+static std::string VariantKey(const std::string& key, const std::string& value, VariantOption& variant) {
   if (value.empty()) {
     return "the key " + key + " has no value";
   }
@@ -82,7 +82,7 @@ static std::string VariantKey(const std::string& key, const std::string& value, 
   return "'" + key + "' is not a key (program, dir or cpu)";
 }
 
-std::string ParseVariant(const std::string& text, VariantSpec& variant) {
+std::string ParseVariant(const std::string& text, VariantOption& variant) {
   const size_t colon = text.find(':');
   const std::string where = "--variant " + text + ": ";
   variant = {};
@@ -107,7 +107,7 @@ std::string ParseVariant(const std::string& text, VariantSpec& variant) {
   return "";
 }
 
-static std::string ParseVariants(const std::vector<std::string>& texts, std::vector<VariantSpec>& variants) {
+static std::string ParseVariants(const std::vector<std::string>& texts, std::vector<VariantOption>& variants) {
   if (texts.size() == 1) {
     return "--variant: give two or more setups to run side by side, or none";
   }
@@ -115,11 +115,11 @@ static std::string ParseVariants(const std::vector<std::string>& texts, std::vec
     return "--variant: at most " + std::to_string(MostVariants) + " setups";
   }
   for (const std::string& text : texts) {
-    VariantSpec variant;
+    VariantOption variant;
     if (std::string problem = ParseVariant(text, variant); !problem.empty()) {
       return problem;
     }
-    for (const VariantSpec& earlier : variants) {
+    for (const VariantOption& earlier : variants) {
       if (earlier.Name == variant.Name) {
         return "--variant: two setups are named '" + variant.Name + "'";
       }

@@ -10,7 +10,7 @@
 #include <vector>
 
 // One --variant NAME:KEY=VALUE[,KEY=VALUE...], as given.
-struct VariantSpec {
+struct VariantOption {
   std::string Name;
   std::optional<std::string> Program;
   std::optional<std::string> Dir;
@@ -33,7 +33,7 @@ struct SweepOptions {
   std::string ResumePath;       // a result file to complete; its options stand for the ones above
   // Setups run side by side in every round; a key left out is the sweep's
   // own option above. Empty: the sweep's own setup alone.
-  std::vector<VariantSpec> Variants;
+  std::vector<VariantOption> Variants;
 };
 
 // Fills `options` from the arguments (without the program's name). Returns
@@ -42,6 +42,6 @@ struct SweepOptions {
 int ParseSweepOptions(const std::vector<std::string>& arguments, SweepOptions& options, std::ostream& out,
                       std::ostream& err);
 // Reads one --variant's value; returns why it cannot, or "".
-std::string ParseVariant(const std::string& text, VariantSpec& variant);
+std::string ParseVariant(const std::string& text, VariantOption& variant);
 // "500000", "1e6", or "A..B" for the powers of ten from A to B, comma-separated.
 std::string ParseLimits(const std::string& text, std::vector<uint32_t>& limits);

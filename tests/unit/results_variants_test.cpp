@@ -47,12 +47,12 @@ TEST(VariantNames, OnlyPlainShortNamesAndTheKnownKeys) {
       {"a:program", "not KEY=VALUE"},
   };
   for (const Case& test : cases) {
-    VariantSpec variant;
+    VariantOption variant;
     const std::string problem = ParseVariant(test.Text, variant);
     EXPECT_EQ(problem.empty(), test.Says.empty()) << test.Text << ": " << problem;
     EXPECT_NE(problem.find(test.Says), std::string::npos) << test.Text << ": " << problem;
   }
-  VariantSpec pinned;
+  VariantOption pinned;
   ASSERT_EQ(ParseVariant("pinned:cpu=1,program=/opt/sb", pinned), "");
   EXPECT_EQ(pinned.Name, "pinned");
   EXPECT_EQ(pinned.Cpu, 1u);
