@@ -7,6 +7,7 @@
 
 #include "host/files.h"
 #include "host/system.h"
+#include "views/history.h"
 #include "views/text_safe.h"
 
 std::string GnuplotMissing() {
@@ -77,6 +78,24 @@ PageCharts DrawPageCharts(const Comparison& comparison) {
     }
     if (charts.Problem.empty()) {
       charts.Problem = problem;  // the first complaint says enough
+    }
+  }
+  return charts;
+}
+
+HistoryCharts DrawHistoryCharts(const History& history) {
+  HistoryCharts charts;
+  charts.Missing = GnuplotMissing();
+  if (!charts.Missing.empty()) {
+    return charts;
+  }
+  for (const uint32_t limit : ChartedLimits(history)) {
+    std::string problem;
+    charts.Svgs.emplace_back(
+        limit, SvgFor([&](const std::string& path) { return HistoryChartScript(path, history, limit); },
+                      "history-" + std::to_string(limit) + "-", problem));
+    if (charts.Problem.empty()) {
+      charts.Problem = problem;
     }
   }
   return charts;

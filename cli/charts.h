@@ -4,9 +4,11 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "results/comparison.h"
+#include "results/history.h"
 #include "results/model.h"
 #include "views/chart.h"
 
@@ -22,3 +24,11 @@ std::string DrawSweepChart(const std::string& path, const std::vector<LimitSumma
 std::string DrawComparisonChart(const std::string& path, const Comparison& comparison, std::string& skipped);
 // The page's charts, each drawn through a temporary file.
 PageCharts DrawPageCharts(const Comparison& comparison);
+
+// The history page's charts, one per limit, as SVG to stand inline in it.
+struct HistoryCharts {
+  std::string Missing;  // why there are none at all (no gnuplot), or ""
+  std::string Problem;  // gnuplot's first complaint, or ""
+  std::vector<std::pair<uint32_t, std::string>> Svgs;
+};
+HistoryCharts DrawHistoryCharts(const History& history);

@@ -12,8 +12,7 @@ static std::string Formatted(const char* format, double value) {
   return text;
 }
 
-// Whole milliseconds as they are, a median between two as one decimal.
-static std::string Milliseconds(double value) {
+std::string Milliseconds(double value) {
   return Formatted(value == std::floor(value) ? "%.0f" : "%.1f", value);
 }
 
@@ -34,6 +33,10 @@ std::string PValueText(double p) {
 
 std::string PercentText(double percent) {
   return Formatted("%+.1f%%", percent);
+}
+
+std::string PercentInterval(double low, double high) {
+  return "[" + Formatted("%+.1f", low) + ", " + Formatted("%+.1f", high) + "]";
 }
 
 std::string PlainNumber(double value) {
@@ -61,7 +64,7 @@ std::string ChangeText(const Cell& cell, bool baseline) {
   }
   std::string change = PercentText(*cell.ChangePercent);
   if (cell.ChangeLowPercent && cell.ChangeHighPercent) {
-    change += " [" + Formatted("%+.1f", *cell.ChangeLowPercent) + ", " + Formatted("%+.1f", *cell.ChangeHighPercent) + "]";
+    change += " " + PercentInterval(*cell.ChangeLowPercent, *cell.ChangeHighPercent);
   }
   return change + " " + test;
 }

@@ -21,6 +21,9 @@ std::string GeomeanText(const GeomeanCell& cell, bool baseline);
 // "p=0.002", "p=0.45", "p<0.001".
 std::string PValueText(double p);
 std::string PercentText(double percent);  // "+19.3%"
+std::string PercentInterval(double low, double high);  // "[+17.0, +21.2]"
+// Whole milliseconds as they are ("115"), a median between two with one decimal ("4.5").
+std::string Milliseconds(double value);
 std::string PlainNumber(double value);     // "0.05", "10"
 
 // The lines under every comparison: how to read the cells.

@@ -25,8 +25,6 @@ std::string HtmlText(const std::string& text) {
   return escaped;
 }
 
-namespace {
-
 // Numbers stand right in tabular figures, wide tables scroll inside their
 // box instead of widening the page, and print drops the colours' backgrounds
 // for borders.
@@ -57,6 +55,15 @@ figure svg { max-width: 100%; height: auto; }
   h2, figure, table { break-inside: avoid; }
 }
 )";
+
+std::string PageStart(const std::string& title) {
+  return std::string("<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+                     "<meta http-equiv=\"Content-Security-Policy\" content=\"") +
+         PagePolicy + "\">\n<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>" +
+         HtmlText(title) + "</title>\n<style>" + PageStyle + "</style>\n</head>\n<body>\n";
+}
+
+namespace {
 
 std::string Element(const std::string& tag, const std::string& content, const std::string& cssClass = "") {
   return "<" + tag + (cssClass.empty() ? "" : " class=\"" + cssClass + "\"") + ">" + content + "</" + tag + ">";
@@ -228,11 +235,7 @@ std::string ReadingNote(const Comparison& comparison) {
 // detail after it.
 std::string ComparisonHtml(const Comparison& comparison, const PageCharts& charts, const std::string& date,
                            const std::string& version) {
-  return std::string("<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
-                     "<meta http-equiv=\"Content-Security-Policy\" content=\"") +
-         PagePolicy + "\">\n<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>" +
-         "sievebench comparison against " + HtmlText(comparison.Files[0].Name) + "</title>\n<style>" + PageStyle +
-         "</style>\n</head>\n<body>\n" + Heading(comparison, date, version) +
+  return PageStart("sievebench comparison against " + comparison.Files[0].Name) + Heading(comparison, date, version) +
          ListSection("warnings", "Warnings", comparison.Warnings) + GeomeanSection(comparison, charts) +
          ComparisonSection(comparison) + MachinesSection(comparison) + ChartsSection(charts) +
          ListSection("invalid", "Invalid runs", comparison.InvalidRuns) + ReadingNote(comparison) + "</body>\n</html>\n";

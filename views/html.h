@@ -16,6 +16,11 @@ extern const char PagePolicy[];
 // terminal, and & < > " ' as character references.
 std::string HtmlText(const std::string& text);
 
+// The styles every page shares, and a page's opening up to its body: the
+// policy, the styles and the title (escaped here).
+extern const char PageStyle[];
+std::string PageStart(const std::string& title);
+
 // The whole page; `date` is when it was made, `version` the tool's that made it.
 std::string ComparisonHtml(const Comparison& comparison, const PageCharts& charts, const std::string& date,
                            const std::string& version);

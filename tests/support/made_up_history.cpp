@@ -45,13 +45,15 @@ std::vector<std::vector<double>> MadeUpTimes(const HistoryShape& shape) {
   return sweeps;
 }
 
-SweepResult MadeUpSweep(const std::string& label, const std::string& date, uint32_t limit,
-                        const std::vector<double>& times) {
-  std::vector<uint32_t> counts;
-  for (const double ms : times) {
-    counts.push_back(static_cast<uint32_t>(ms));
+SweepResult MadeUpSweep(const std::string& label, const std::string& date,
+                        const std::map<uint32_t, std::vector<double>>& times) {
+  std::map<uint32_t, std::vector<uint32_t>> counts;
+  for (const auto& [limit, limitTimes] : times) {
+    for (const double ms : limitTimes) {
+      counts[limit].push_back(static_cast<uint32_t>(ms));
+    }
   }
-  SweepResult result = SweepOf(label, {{limit, counts}});
+  SweepResult result = SweepOf(label, counts);
   result.Date = date;
   result.Version = "1.0.0";
   result.Host = {"Made-up CPU", 4, "x86_64", "Linux", "6.1.0", 1 << 30, std::nullopt};

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -26,9 +27,9 @@ struct HistoryShape {
 // Each sweep's count times in the order they ran.
 std::vector<std::vector<double>> MadeUpTimes(const HistoryShape& shape);
 
-// A whole result file of one sweep with these count times at `limit`, dated
+// A whole result file of one sweep with these count times per limit, dated
 // `date`, for the archive's import.
-SweepResult MadeUpSweep(const std::string& label, const std::string& date, uint32_t limit,
-                        const std::vector<double>& times);
+SweepResult MadeUpSweep(const std::string& label, const std::string& date,
+                        const std::map<uint32_t, std::vector<double>>& times);
 // "2026-01-05T03:00:00Z" plus `weeks` weeks.
 std::string WeeklyDate(size_t weeks);
