@@ -375,6 +375,25 @@ int ReportAndFinish(const SweepResult& final, const std::string& chartPath, Outp
   return invalid == 0 && !outputs.Failed ? 0 : 1;
 }
 
+// The finished sweep's file added by the archive beside this program, which
+// prints what it did; a file it cannot add fails the sweep with its status.
+int AddToArchive(const std::string& archive, const Outputs& outputs) {
+  if (outputs.Failed) {
+    Complain("not added to " + archive + ": the result file was not written");
+    return 1;
+  }
+  ProcessRequest request;
+  request.Program = ProgramBesideSelf("sievebench-archive");
+  request.Arguments = {"add", archive, outputs.JsonPath};
+  const ProcessOutcome outcome = RunProcess(request);
+  std::fputs(outcome.Output.c_str(), stdout);  // the archive makes its own text safe
+  if (!outcome.StartError.empty()) {
+    Complain("cannot add to " + archive + ": " + outcome.StartError);
+    return 1;
+  }
+  return outcome.ExitCode == 0 ? 0 : std::max(outcome.ExitCode, 1);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -438,5 +457,9 @@ int main(int argc, char** argv) {
   const SweepResult final = Snapshot(result);
   Save(final, outputs);
 
-  return ReportAndFinish(final, options.ChartPath, outputs);
+  status = ReportAndFinish(final, options.ChartPath, outputs);
+  if (!options.ArchivePath.empty() && !StopRequested()) {
+    status = std::max(status, AddToArchive(options.ArchivePath, outputs));
+  }
+  return status;
 }

@@ -172,6 +172,8 @@ int ParseSweepOptions(const std::vector<std::string>& arguments, SweepOptions& o
   for (CLI::Option* option : sweepOptions) {
     resume->excludes(option);
   }
+  app.add_option("--archive", options.ArchivePath,
+                 "add the result file to this archive (sievebench-archive) when the sweep ends");
   const int status = ParseCommandLine(app, arguments, out, err);
   if (status >= 0) {
     return status;
@@ -179,6 +181,9 @@ int ParseSweepOptions(const std::vector<std::string>& arguments, SweepOptions& o
   std::string problem = ParseLimits(limits, options.Limits);
   if (problem.empty()) {
     problem = ParseVariants(variants, options.Variants);
+  }
+  if (problem.empty() && !options.ArchivePath.empty() && options.JsonPath.empty() && options.ResumePath.empty()) {
+    problem = "--archive needs --json: the archive takes the result file";
   }
   if (!problem.empty()) {
     err << "sievebench-sweep: " << problem << "\n(see sievebench-sweep --help)\n";

@@ -31,6 +31,7 @@ struct SweepOptions {
   std::optional<unsigned> Cpu;  // the one CPU the benchmark runs on
   std::optional<uint64_t> Seed; // the rounds' shuffle; none: a fresh one
   std::string ResumePath;       // a result file to complete; its options stand for the ones above
+  std::string ArchivePath;      // an archive the result file is added to when the sweep ends
   // Setups run side by side in every round; a key left out is the sweep's
   // own option above. Empty: the sweep's own setup alone.
   std::vector<VariantOption> Variants;
