@@ -108,7 +108,13 @@ grep -q 'lab-down' "$work/pipeline.txt"
 grep -q '^ *limit  phase  *lab-a  *lab-b$' "$results/table.txt"
 grep -q '^geomean  total  baseline ' "$results/table.txt"
 grep -q '^| 10000 | count | [0-9.]* ms .* | .* |$' "$results/fleet.md"
-echo "fleet pipeline: 2 hosts swept over ssh and compared, 1 unreachable host reported"
+# The recipe ends in the archive: every host's sweep kept, and kept once.
+"$bin/sievebench-archive" add "$results/fleet.db" "$results"/fleet/lab-*.json
+"$bin/sievebench-archive" add "$results/fleet.db" "$results"/fleet/lab-*.json | grep -c 'archived already' | grep -qx 2
+machines=$("$bin/sievebench-archive" machines "$results/fleet.db")
+grep -q '^lab-a  .* 1 sweep  ' <<<"$machines"
+grep -q '^lab-b  .* 1 sweep  ' <<<"$machines"
+echo "fleet pipeline: 2 hosts swept over ssh, compared and archived, 1 unreachable host reported"
 
 # A connection cut during a sweep: the host's sshd session is ended, the
 # sweep finds its output gone at the next run, and saves what it measured.
