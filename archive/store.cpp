@@ -130,7 +130,7 @@ class Transaction {
   }
   bool Begun() const { return begun_; }
   std::string Commit() {
-    const std::string problem = Execute(db_, "COMMIT");
+    std::string problem = Execute(db_, "COMMIT");
     committed_ = problem.empty();
     return problem;
   }
@@ -255,7 +255,7 @@ std::string ReadRuns(sqlite3* db, int64_t sweep, std::vector<RunRecord>& runs) {
 
 // Version 1 to 2: the levels of every sweep archived, from its runs.
 std::string AddLevels(sqlite3* db) {
-  if (const std::string problem = Execute(db, SecondSchema); !problem.empty()) {
+  if (std::string problem = Execute(db, SecondSchema); !problem.empty()) {
     return problem;
   }
   Statement sweeps(db, "SELECT id, header FROM sweeps");
@@ -305,7 +305,7 @@ std::string Archive::Open(const std::string& path, OpenMode mode) {
   if (application != ArchiveApplicationId && application != 0) {
     return "not a sievebench archive (another program's database)";
   }
-  if (const std::string problem = Execute(db_, "PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL; "
+  if (std::string problem = Execute(db_, "PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL; "
                                                "PRAGMA foreign_keys = ON");
       !problem.empty()) {
     return problem;
@@ -477,12 +477,12 @@ std::string ReadSweeps(sqlite3* db, const HistoryQuery& query, std::vector<Archi
   int code = SQLITE_ROW;
   while ((code = select.Step()) == SQLITE_ROW) {
     const int64_t machine = select.Integer(0);
-    if (machineIndex.count(machine) == 0) {
-      machineIndex[machine] = machines.size();
+    const auto [known, added] = machineIndex.try_emplace(machine, machines.size());
+    if (added) {
       machines.push_back({select.Text(1), select.Text(2), Stored32(select.Integer(3)), select.Text(4)});
       sweeps.emplace_back();
     }
-    const size_t index = machineIndex[machine];
+    const size_t index = known->second;
     ArchivedSweep sweep;
     sweep.Date = select.Text(6);
     sweep.Complete = select.Integer(7) != 0;
@@ -530,11 +530,11 @@ std::string Archive::HistoryInputs(const HistoryQuery& query, std::vector<Archiv
       continue;
     }
     const auto key = std::make_tuple(machine, limit, static_cast<int>(phase));
-    if (seriesIndex.count(key) == 0) {
-      seriesIndex[key] = series.size();
+    const auto [known, added] = seriesIndex.try_emplace(key, series.size());
+    if (added) {
       series.push_back({machine, limit, static_cast<TimedPhase>(phase), {}, {}});
     }
-    SeriesInput& into = series[seriesIndex[key]];
+    SeriesInput& into = series[known->second];
     SeriesPoint point;
     point.Runs = static_cast<size_t>(std::max<int64_t>(0, select.Integer(3)));
     point.MedianMs = std::max(0.0, select.Real(4));

@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: MIT
-# Installing and packaging: the three programs and their manual pages on
-# Linux (cpack -G DEB), the three .exe files with the README and the licence on Windows
+# Installing and packaging: the four programs and their manual pages on
+# Linux (cpack -G DEB), the four .exe files with the README and the licence on Windows
 # (cpack -G ZIP).
 set(CPACK_PACKAGE_NAME sievebench)
 set(CPACK_PACKAGE_VENDOR "The sievebench project")
@@ -11,7 +11,7 @@ set(CPACK_STRIP_FILES ON)
 
 if(WIN32)
   install(TARGETS sievebench RUNTIME DESTINATION .)
-  foreach(companion sievebench-sweep sievebench-compare)
+  foreach(companion sievebench-sweep sievebench-compare sievebench-archive)
     if(TARGET ${companion})
       install(TARGETS ${companion} RUNTIME DESTINATION .)
     endif()
@@ -33,7 +33,7 @@ install(TARGETS sievebench RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # the way Debian wants them: gzip -9 with no name or time stamp inside.
 find_program(SIEVEBENCH_GZIP gzip REQUIRED)
 set(manual_pages)
-foreach(page sievebench.1 sievebench-sweep.1 sievebench-compare.1)
+foreach(page sievebench.1 sievebench-sweep.1 sievebench-compare.1 sievebench-archive.1)
   configure_file(${PROJECT_SOURCE_DIR}/man/${page} ${PROJECT_BINARY_DIR}/man/${page} @ONLY)
   add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/man/${page}.gz
     COMMAND ${SIEVEBENCH_GZIP} -9nkf ${page}
@@ -79,5 +79,6 @@ prints a report that is byte-identical on every machine apart from the times.
 
 sievebench-sweep repeats validated runs across limits and writes the results
 as JSON; sievebench-compare puts the results of several machines in one
-table with their ratios.")
+table with their ratios; sievebench-archive keeps every sweep in one SQLite
+file and finds when each machine, or the whole fleet, changed.")
 include(CPack)

@@ -45,6 +45,11 @@ double MedianOf(std::vector<double> values) {
   return MedianOfSorted(values);
 }
 
+// The finest a level of whole-tick times is told, in ticks: made-up steady
+// machines whose runs spread by less than a tick keep within the false
+// alarms alpha allows at this floor, and not at half a tick.
+constexpr double TickFloor = 0.75;
+
 // A median absolute value estimates a spread with 37 % of the efficiency of
 // a sum of squares.
 constexpr double StepEfficiency = 0.37;
@@ -89,11 +94,12 @@ SeriesNoise NoiseOf(const std::vector<SeriesPoint>& points) {
   if (degrees > 0) {
     noise = {std::sqrt(variance / degrees), std::max(1.0, std::floor(degrees))};
   }
-  // Half a timer step is as fine as a level can be told; the timer is known,
-  // so that floor counts as known to many degrees of freedom.
-  const double floor = ticks.empty() ? 0 : MedianOf(ticks) / 2;
+  // Whole ticks hide spread: halves of tied times often differ by nothing.
+  // A level is told no finer than TickFloor ticks, with the degrees of
+  // freedom of the estimate it replaces.
+  const double floor = ticks.empty() ? 0 : MedianOf(ticks) * TickFloor;
   if (floor > noise.LogSpread) {
-    noise = {floor, 1000};
+    noise = {floor, std::max(1.0, noise.Degrees)};
   }
   return noise;
 }

@@ -44,7 +44,7 @@ SeriesPoint LevelOf(const std::vector<double>& timesInOrder, double resolutionMs
 // (sum h^2 / 4k over k halves), pooled with what neighbouring sweeps show
 // where that is more (the median absolute difference of successive levels,
 // scaled to a spread: spells longer than a sweep, which halves cannot see),
-// and never under half a timer step.
+// and never under three quarters of a timer step.
 struct SeriesNoise {
   double LogSpread = 0;
   double Degrees = 0;

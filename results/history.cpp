@@ -5,24 +5,36 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <map>
 #include <set>
 
 #include "results/result_json.h"
 
 std::optional<int64_t> UtcSeconds(const std::string& date) {
-  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-  char zone = 0;
-  int consumed = 0;
-  if (date.size() != 20 ||
-      std::sscanf(date.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%c%n", &year, &month, &day, &hour, &minute, &second, &zone,
-                  &consumed) != 7 ||
-      consumed != 20 || zone != 'Z' || date[4] != '-' || date[7] != '-' || date[10] != 'T') {
+  static constexpr char Shape[] = "dddd-dd-ddTdd:dd:ddZ";  // d: a digit
+  if (date.size() != sizeof Shape - 1) {
     return std::nullopt;
   }
-  const std::chrono::year_month_day civil{std::chrono::year(year), std::chrono::month(static_cast<unsigned>(month)),
-                                         std::chrono::day(static_cast<unsigned>(day))};
+  for (size_t at = 0; at < date.size(); ++at) {
+    const bool digit = date[at] >= '0' && date[at] <= '9';
+    if (Shape[at] == 'd' ? !digit : date[at] != Shape[at]) {
+      return std::nullopt;
+    }
+  }
+  auto number = [&](size_t from, size_t length) {
+    int64_t value = 0;
+    for (size_t at = from; at < from + length; ++at) {
+      value = value * 10 + (date[at] - '0');
+    }
+    return value;
+  };
+  const int64_t year = number(0, 4);
+  const int64_t hour = number(11, 2);
+  const int64_t minute = number(14, 2);
+  const int64_t second = number(17, 2);
+  const std::chrono::year_month_day civil{std::chrono::year(static_cast<int>(year)),
+                                         std::chrono::month(static_cast<unsigned>(number(5, 2))),
+                                         std::chrono::day(static_cast<unsigned>(number(8, 2)))};
   if (year < 1970 || !civil.ok() || hour > 23 || minute > 59 || second > 59) {
     return std::nullopt;
   }

@@ -76,4 +76,19 @@ done
 "$wine" "$win/sievebench-sweep.exe" --resume cut.json >resume.out 2>&1 || fail "the resume failed"
 grep -q '"complete": true' cut.json || fail "the resumed file is not complete"
 [ "$(runs_in cut.json)" -eq 31 ] || fail "the resumed file holds $(runs_in cut.json) runs, not 31"
-echo "windows_toolset: sweep, both compares alike, time-outs, and a resume after $cut of 31 runs"
+
+# The Windows archive: the Windows sweep adds its file, the Linux file goes
+# in beside it, and the Windows history and export read as the Linux ones.
+"$wine" "$win/sievebench-sweep.exe" --limits 1e4 --repeat 3 --label windows-archived --json archived.json \
+  --archive windows.db >archived.out 2>&1 || fail "the Windows sweep with --archive failed"
+grep -q '^added archived.json: windows-archived at' archived.out || fail "the Windows sweep did not archive its file"
+"$wine" "$win/sievebench-archive.exe" add windows.db linux.json >archive-add.out 2>&1 || fail "the Windows archive refused a Linux file"
+"$wine" "$win/sievebench-archive.exe" history windows.db --json windows-history.json >archive-history.out 2>&1 ||
+  fail "the Windows history failed"
+"$linux/sievebench-archive" history windows.db --json linux-history.json >archive-linux.out 2>&1 ||
+  fail "the Linux archive cannot read the Windows archive"
+cmp windows-history.json linux-history.json >/dev/null || fail "the two histories differ"
+"$wine" "$win/sievebench-archive.exe" export windows.db --machine linux --date "$(sed -n 's/.*"date": "\(.*\)",/\1/p' linux.json)" \
+  -o back.json >archive-export.out 2>&1 || fail "the Windows export failed"
+"$linux/sievebench-compare" back.json linux.json >/dev/null 2>&1 || fail "compare refused the Windows export"
+echo "windows_toolset: sweep, both compares alike, time-outs, a resume after $cut of 31 runs, and the archive"
