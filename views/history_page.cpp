@@ -24,6 +24,10 @@ TimedPhase ChartPhase(const History& history) {
   return history.Series.empty() ? TimedPhase::Total : history.Series.front().Input.Phase;
 }
 
+// A chart of more lines than this has no key of its own: a fleet's would
+// cover the chart, and the page's key names every machine anyway.
+constexpr std::ptrdiff_t MostKeyedLines = 10;
+
 bool Charted(const HistorySeries& series, TimedPhase phase, uint32_t limit) {
   return series.Input.Phase == phase && series.Input.Limit == limit;
 }
@@ -49,6 +53,11 @@ std::string HistoryChartScript(const std::string& path, const History& history, 
          << "set title 'N = " << limit << ", " << PhaseName(phase) << "' noenhanced\n"
          << "set xdata time\nset timefmt '%Y-%m-%dT%H:%M:%SZ'\nset format x '%Y-%m-%d'\nset xtics rotate by -30\n"
          << "set ylabel 'ms'\nset key outside right\nset grid\n";
+  const auto lines = std::count_if(history.Series.begin(), history.Series.end(),
+                                   [&](const HistorySeries& series) { return Charted(series, phase, limit); });
+  if (lines > MostKeyedLines) {
+    script << "set key off\n";  // the page's own key names the machines
+  }
   std::string clauses;
   for (const HistorySeries& series : history.Series) {
     if (!Charted(series, phase, limit)) {

@@ -6,7 +6,9 @@
 # policy must record no violation (and does record a planted one); labels
 # and CPU names that are markup show as text, and the marker their scripts
 # would set stays absent even with the policy taken out (while a planted
-# script does set it); screenshots at 800 and 1600 pixels are not blank.
+# script does set it); the archive's history page of the same files keeps
+# its policy and the same text inert; screenshots at 800 and 1600 pixels are
+# not blank.
 # Usage: report_in_browser.sh BUILD_DIR
 set -euo pipefail
 bin=$(cd "$1" && pwd)
@@ -103,6 +105,25 @@ for page in hostile.html unguarded.html; do
     fail "$page: the hostile CPU name is not shown as text"
 done
 
+# The archive's history page: its own policy kept, and the same hostile
+# text shown, never run, with or without the policy.
+"$bin/sievebench-archive" add archive.db disk.json tmpfs.json hostile.json >/dev/null || fail "the archive refused a file"
+"$bin/sievebench-archive" history archive.db --html history.html >/dev/null || fail "history --html failed"
+awk -v listener="$listener" '{ print } /^<head>$/ { print listener }' history.html >history-watched.html
+sed '/Content-Security-Policy/d' history.html >history-unguarded.html
+for page in history-watched.html history-unguarded.html; do
+  dump "$page"
+  ! grep -q 'data-pwned' "$page.dom" || fail "$page: text from a file ran as a script"
+  grep -qF "&lt;script&gt;document.documentElement.dataset.pwned='label'&lt;/script&gt;" "$page.dom" ||
+    fail "$page: the hostile label is not shown as text"
+  grep -qF "&lt;img src=x onerror=document.documentElement.dataset.pwned='cpu'&gt;" "$page.dom" ||
+    fail "$page: the hostile CPU name is not shown as text"
+done
+! grep -q 'data-violations="' history-watched.html.dom || fail "the history page broke its own policy"
+! grep -q 'Content Security Policy' history-watched.html.log || fail "the console reports a history page violation"
+history_charts=$(occurrences history-watched.html.dom '<svg')
+[ "$history_charts" -eq 2 ] || fail "the history page has $history_charts charts, not one per limit"
+
 # Screenshots: a drawn page compresses far worse than a blank one.
 printf '<!DOCTYPE html><title>blank</title>\n' >blank.html
 for width in 800 1600; do
@@ -113,4 +134,5 @@ for width in 800 1600; do
   [ "$page_bytes" -gt $((blank_bytes * 5)) ] ||
     fail "the screenshot at $width pixels looks blank ($page_bytes bytes against a blank page's $blank_bytes)"
 done
-echo "report_in_browser: the page holds the machines, $rows rows and $svgs charts; no violation; hostile text inert"
+echo "report_in_browser: the page holds the machines, $rows rows and $svgs charts; the history page $history_charts charts;" \
+  "no violation; hostile text inert in both"
