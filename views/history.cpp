@@ -27,10 +27,29 @@ std::string Day(const std::string& date) {
   return date.substr(0, 10);
 }
 
+// "198–201", or "" for a sweep of too few runs.
+std::string IntervalText(const SeriesPoint& point) {
+  return point.MedianIntervalMs
+             ? Milliseconds(point.MedianIntervalMs->Low) + "\u2013" + Milliseconds(point.MedianIntervalMs->High)
+             : "";
+}
+
 std::string LevelText(const SeriesPoint& point) {
-  std::string text = Milliseconds(point.MedianMs) + " ms";
-  if (point.MedianIntervalMs) {
-    text += " [" + Milliseconds(point.MedianIntervalMs->Low) + "\u2013" + Milliseconds(point.MedianIntervalMs->High) + "]";
+  return Milliseconds(point.MedianMs) + " ms" + (point.MedianIntervalMs ? " [" + IntervalText(point) + "]" : "");
+}
+
+// Each series in order, its machine's heading before the first of its
+// series: the walk the text and the Markdown share.
+template <typename Heading, typename Block>
+std::string BySeries(const History& history, const Heading& heading, const Block& block) {
+  std::string text;
+  size_t shown = history.Machines.size();
+  for (const HistorySeries& series : history.Series) {
+    if (series.Input.Machine != shown) {
+      shown = series.Input.Machine;
+      text += heading(history.Machines[shown]);
+    }
+    text += block(series, history.Sweeps[shown]);
   }
   return text;
 }
@@ -40,11 +59,11 @@ std::string SeriesTitle(const HistorySeries& series) {
          std::to_string(series.Input.Points.size()) + " sweeps)";
 }
 
-// "+8.1% [+6.2, +10.0] (p<0.001), 200 → 216 ms; kernel 6.1 → 6.8", the
-// facts escaped by `escape`.
-template <typename Escape>
-std::string StepLine(const HistoryChange& change, const Escape& escape) {
-  std::string line = StepText(change.Found) + ", " + Milliseconds(change.Found.BeforeMs) + " \u2192 " +
+// "+8.1% [+6.2, +10.0] (p<0.001), 200 → 216 ms; kernel 6.1 → 6.8": the
+// tool's own words through `own`, the facts from files through `escape`.
+template <typename Own, typename Escape>
+std::string StepLine(const HistoryChange& change, const Own& own, const Escape& escape) {
+  std::string line = own(StepText(change.Found)) + ", " + Milliseconds(change.Found.BeforeMs) + " \u2192 " +
                      Milliseconds(change.Found.AfterMs) + " ms";
   std::string facts;
   for (const std::string& fact : change.ConditionsChanged) {
@@ -65,6 +84,19 @@ std::string Alone(const std::string& text) {
   return TerminalSafe(text);
 }
 
+std::string AsItIs(const std::string& text) {
+  return text;
+}
+
+// The tool's own brackets, which Markdown would read as a link's.
+std::string UnlinkedBrackets(const std::string& text) {
+  std::string escaped;
+  for (const char byte : text) {
+    escaped += byte == '[' || byte == ']' ? std::string("\\") + byte : std::string(1, byte);
+  }
+  return escaped;
+}
+
 }  // namespace
 
 std::string HistoryText(const History& history) {
@@ -77,24 +109,22 @@ std::string HistoryText(const History& history) {
               FleetMachines(history, fleet, Alone) + "\n";
     }
   }
-  size_t shown = history.Machines.size();
-  for (const HistorySeries& series : history.Series) {
-    if (series.Input.Machine != shown) {
-      shown = series.Input.Machine;
-      text += "\n" + TerminalSafe(MachineTitle(history.Machines[shown])) + "\n";
-    }
-    text += "  " + SeriesTitle(series) + "\n";
-    const std::vector<ArchivedSweep>& sweeps = history.Sweeps[series.Input.Machine];
-    for (size_t index = 0; index < series.Input.Points.size(); ++index) {
-      const ArchivedSweep& sweep = sweeps[series.Input.Sweeps[index]];
-      text += "    " + TerminalSafe(Day(sweep.Date)) + "  " + LevelText(series.Input.Points[index]) + "  n=" +
-              std::to_string(series.Input.Points[index].Runs) + (sweep.Complete ? "" : "  (incomplete)") + "\n";
-    }
-    for (const HistoryChange* change : OwnChanges(series)) {
-      text += "    step at " + TerminalSafe(Day(change->Date)) + ": " + StepLine(*change, Alone) + "\n";
-    }
-  }
-  return text;
+  return text + BySeries(
+                    history,
+                    [](const ArchivedMachine& machine) { return "\n" + TerminalSafe(MachineTitle(machine)) + "\n"; },
+                    [](const HistorySeries& series, const std::vector<ArchivedSweep>& sweeps) {
+                      std::string block = "  " + SeriesTitle(series) + "\n";
+                      for (size_t index = 0; index < series.Input.Points.size(); ++index) {
+                        const ArchivedSweep& sweep = sweeps[series.Input.Sweeps[index]];
+                        block += "    " + TerminalSafe(Day(sweep.Date)) + "  " + LevelText(series.Input.Points[index]) +
+                                 "  n=" + std::to_string(series.Input.Points[index].Runs) +
+                                 (sweep.Complete ? "" : "  (incomplete)") + "\n";
+                      }
+                      for (const HistoryChange* change : OwnChanges(series)) {
+                        block += "    step at " + TerminalSafe(Day(change->Date)) + ": " + StepLine(*change, AsItIs, Alone) + "\n";
+                      }
+                      return block;
+                    });
 }
 
 std::string HistoryMarkdown(const History& history) {
@@ -107,31 +137,24 @@ std::string HistoryMarkdown(const History& history) {
               FleetMachines(history, fleet, MarkdownText) + " |\n";
     }
   }
-  size_t shown = history.Machines.size();
-  for (const HistorySeries& series : history.Series) {
-    if (series.Input.Machine != shown) {
-      shown = series.Input.Machine;
-      text += "\n## " + MarkdownText(MachineTitle(history.Machines[shown])) + "\n";
-    }
-    text += "\n### " + SeriesTitle(series) + "\n\n| date | median ms | 95% interval | n |\n|---|---:|---:|---:|\n";
-    const std::vector<ArchivedSweep>& sweeps = history.Sweeps[series.Input.Machine];
-    for (size_t index = 0; index < series.Input.Points.size(); ++index) {
-      const SeriesPoint& point = series.Input.Points[index];
-      const std::string interval =
-          point.MedianIntervalMs ? Milliseconds(point.MedianIntervalMs->Low) + "\u2013" + Milliseconds(point.MedianIntervalMs->High) : "";
-      text += "| " + MarkdownText(Day(sweeps[series.Input.Sweeps[index]].Date)) + " | " + Milliseconds(point.MedianMs) +
-              " | " + interval + " | " + std::to_string(point.Runs) + " |\n";
-    }
-    for (const HistoryChange* change : OwnChanges(series)) {
-      std::string line = StepLine(*change, MarkdownText);
-      // The tool's own brackets would be read as a link's.
-      for (size_t at = 0; (at = line.find_first_of("[]", at)) != std::string::npos; at += 2) {
-        line.insert(at, "\\");
-      }
-      text += "\n**Step at " + MarkdownText(Day(change->Date)) + "**: " + line + "\n";
-    }
-  }
-  return text;
+  return text + BySeries(
+                    history,
+                    [](const ArchivedMachine& machine) { return "\n## " + MarkdownText(MachineTitle(machine)) + "\n"; },
+                    [](const HistorySeries& series, const std::vector<ArchivedSweep>& sweeps) {
+                      std::string block = "\n### " + SeriesTitle(series) +
+                                          "\n\n| date | median ms | 95% interval | n |\n|---|---:|---:|---:|\n";
+                      for (size_t index = 0; index < series.Input.Points.size(); ++index) {
+                        const SeriesPoint& point = series.Input.Points[index];
+                        block += "| " + MarkdownText(Day(sweeps[series.Input.Sweeps[index]].Date)) + " | " +
+                                 Milliseconds(point.MedianMs) + " | " + IntervalText(point) + " | " +
+                                 std::to_string(point.Runs) + " |\n";
+                      }
+                      for (const HistoryChange* change : OwnChanges(series)) {
+                        block += "\n**Step at " + MarkdownText(Day(change->Date)) + "**: " +
+                                 StepLine(*change, UnlinkedBrackets, MarkdownText) + "\n";
+                      }
+                      return block;
+                    });
 }
 
 namespace {
