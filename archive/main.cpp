@@ -32,7 +32,7 @@ namespace {
 enum ExitStatus {
   Done = 0,
   Refused = 1,         // a file was tampered with, or an output could not be written
-  Malformed = 2,       // a file was malformed or unreadable, the archive is not one, or an option was wrong
+  Malformed = 2,       // a file was malformed or unreadable, the archive is none or corrupt, or an option was wrong
   SlowerThanGate = 3   // check: a machine's latest level is significantly slower by more than the gate
 };
 
@@ -60,10 +60,13 @@ ExitStatus AddOne(Archive& archive, const std::string& path) {
   }
   const std::optional<std::string> digest = Sha256Hex(text);
   bool held = false;
-  if (const std::string problem = digest ? archive.Holds(*digest, held) : "cannot compute its digest";
-      !problem.empty()) {
-    Complain(path, problem);
+  if (!digest) {
+    Complain(path, "cannot compute its digest");
     return Refused;
+  }
+  if (const std::string problem = archive.Holds(*digest, held); !problem.empty()) {
+    Complain(path, problem);
+    return Malformed;  // the archive's fault, not the file's: it is corrupt
   }
   if (held) {
     std::cout << TerminalSafe(path) << ": archived already; nothing added\n";
@@ -88,7 +91,7 @@ ExitStatus AddOne(Archive& archive, const std::string& path) {
   Imported outcome = Imported::Added;
   if (problem = archive.Add(result, *digest, outcome); !problem.empty()) {
     Complain(path, problem);
-    return Refused;
+    return Malformed;
   }
   const std::string sweep = TerminalSafe(result.Label) + " at " + TerminalSafe(result.Date);
   switch (outcome) {

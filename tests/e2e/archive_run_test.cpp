@@ -126,6 +126,13 @@ TEST_F(ArchiveRun, EachFileIsCheckedAndWhatImportsStillImports) {
   EXPECT_EQ(Archive("add a.db sound.json"), 0);
   EXPECT_EQ(Read("out.txt"), "sound.json: archived already; nothing added\n");
   EXPECT_EQ(SweepCount(), 1);
+  // An archive that is none is refused by every command, with 2.
+  Write("text.db", "not a database, and much longer than a page header would be\n");
+  for (const char* command : {"add text.db sound.json", "machines text.db", "history text.db",
+                                     "check text.db --fail-slower 5", "export text.db --machine lab --date 2026"}) {
+    EXPECT_EQ(Archive(command), 2) << command;
+    EXPECT_NE(Read("err.txt").find("text.db: not a sievebench archive"), std::string::npos) << Read("err.txt");
+  }
 }
 
 TEST_F(ArchiveRun, ImportsAtOnceLoseNothing) {
