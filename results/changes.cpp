@@ -11,6 +11,7 @@
 #include <numbers>
 
 #include "results/comparison.h"
+#include "results/statistics.h"
 #include "results/sweep_noise.h"
 
 SeriesPoint LevelOf(const std::vector<double>& timesInOrder, double resolutionMs) {
@@ -20,11 +21,8 @@ SeriesPoint LevelOf(const std::vector<double>& timesInOrder, double resolutionMs
   if (timesInOrder.empty()) {
     return point;
   }
-  std::vector<double> sorted = timesInOrder;
-  std::sort(sorted.begin(), sorted.end());
-  const size_t middle = sorted.size() / 2;
-  point.MedianMs = sorted.size() % 2 == 1 ? sorted[middle] : (sorted[middle - 1] + sorted[middle]) / 2;
-  point.MedianIntervalMs = MedianInterval(sorted);
+  point.MedianMs = Median(timesInOrder);
+  point.MedianIntervalMs = MedianInterval(timesInOrder);
   point.HalvesLogShift = HalvesShift(timesInOrder, resolutionMs);
   return point;
 }
@@ -33,16 +31,6 @@ namespace {
 
 double Level(const SeriesPoint& point) {
   return LogTime(point.MedianMs, point.ResolutionMs);
-}
-
-double MedianOfSorted(const std::vector<double>& sorted) {
-  const size_t middle = sorted.size() / 2;
-  return sorted.size() % 2 == 1 ? sorted[middle] : (sorted[middle - 1] + sorted[middle]) / 2;
-}
-
-double MedianOf(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return MedianOfSorted(values);
 }
 
 // The finest a level of whole-tick times is told, in ticks: made-up steady
@@ -84,7 +72,7 @@ SeriesNoise NoiseOf(const std::vector<SeriesPoint>& points) {
     degrees = static_cast<double>(halves);
   }
   if (steps.size() >= 2) {
-    const double spread = 1.4826 * MedianOf(steps) / std::numbers::sqrt2;
+    const double spread = 1.4826 * Median(steps) / std::numbers::sqrt2;
     const double weight = StepEfficiency * static_cast<double>(steps.size());
     if (halves == 0 || spread * spread > variance / degrees) {
       variance += weight * spread * spread;
@@ -97,7 +85,7 @@ SeriesNoise NoiseOf(const std::vector<SeriesPoint>& points) {
   // Whole ticks hide spread: halves of tied times often differ by nothing.
   // A level is told no finer than TickFloor ticks, with the degrees of
   // freedom of the estimate it replaces.
-  const double floor = ticks.empty() ? 0 : MedianOf(ticks) * TickFloor;
+  const double floor = ticks.empty() ? 0 : Median(ticks) * TickFloor;
   if (floor > noise.LogSpread) {
     noise = {floor, std::max(1.0, noise.Degrees)};
   }
@@ -156,7 +144,7 @@ double StepEstimate(const std::vector<double>& before, const std::vector<double>
       differences.push_back(a - b);
     }
   }
-  return MedianOf(std::move(differences));
+  return Median(std::move(differences));
 }
 
 // The estimate looks this far either side of a step: the level just before
@@ -180,7 +168,7 @@ struct Split {
 size_t LikeliestPlace(const std::vector<double>& levels, size_t from, size_t to, double spread) {
   std::vector<double> segment(levels.begin() + static_cast<std::ptrdiff_t>(from),
                               levels.begin() + static_cast<std::ptrdiff_t>(to));
-  const double centre = MedianOf(segment);
+  const double centre = Median(segment);
   double total = 0;
   for (double& level : segment) {
     level = std::clamp(level - centre, -3 * spread, 3 * spread);
@@ -219,8 +207,8 @@ std::optional<Split> BestSplit(const std::vector<double>& levels, size_t from, s
                                   begin + static_cast<std::ptrdiff_t>(std::min(to, at + NearestSweeps)));
   Split split;
   split.At = at;
-  split.Before = MedianOf(before);
-  split.After = MedianOf(after);
+  split.Before = Median(before);
+  split.After = Median(after);
   split.Shift = StepEstimate(before, after);
   split.StandardError = noise.LogSpread * std::sqrt(std::numbers::pi / 3 *
                                                     (1 / static_cast<double>(before.size()) +
@@ -284,7 +272,7 @@ std::vector<FoundChange> FindChanges(const std::vector<SeriesPoint>& points, dou
     levels.push_back(Level(point));
     medians.push_back(point.MedianMs / point.ResolutionMs);
   }
-  if (MedianOf(medians) < FewestTicks) {
+  if (Median(medians) < FewestTicks) {
     return {};  // one tick more or less would be a step of 10 % or more
   }
   const SeriesNoise noise = NoiseOf(points);
@@ -293,13 +281,10 @@ std::vector<FoundChange> FindChanges(const std::vector<SeriesPoint>& points, dou
   const double critical = StudentCritical(0.05, noise.Degrees);
   std::vector<FoundChange> changes;
   const std::vector<Split> splits = Refined(levels, at, noise, alpha);
-  for (size_t index = 0; index < splits.size(); ++index) {
-    const Split& split = splits[index];
+  for (const Split& split : splits) {
     const double shift = split.Shift;
     FoundChange change;
     change.At = split.At;
-    change.From = index == 0 ? 0 : splits[index - 1].At;
-    change.To = index + 1 == splits.size() ? points.size() : splits[index + 1].At;
     change.BeforeMs = std::exp(split.Before);
     change.AfterMs = std::exp(split.After);
     change.ChangePercent = std::expm1(shift) * 100;

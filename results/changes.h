@@ -58,8 +58,6 @@ double StudentCritical(double p, double degrees);
 
 struct FoundChange {
   size_t At = 0;          // the first sweep of the new level
-  size_t From = 0;        // the first sweep of the level before it
-  size_t To = 0;          // one past the last sweep of the new level
   double BeforeMs = 0;    // the median of the levels before and after
   double AfterMs = 0;
   double ChangePercent = 0;

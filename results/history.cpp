@@ -9,6 +9,7 @@
 #include <set>
 
 #include "results/result_json.h"
+#include "results/statistics.h"
 
 std::optional<int64_t> UtcSeconds(const std::string& date) {
   static constexpr char Shape[] = "dddd-dd-ddTdd:dd:ddZ";  // d: a digit
@@ -91,12 +92,6 @@ struct MachineStep {
   double Percent = 0;
 };
 
-double MedianOf(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const size_t middle = values.size() / 2;
-  return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
 // Whether a machine's sweeps lie on both sides of `when`.
 bool Spans(const std::vector<ArchivedSweep>& sweeps, int64_t when) {
   if (sweeps.empty()) {
@@ -154,9 +149,9 @@ void GatherFleet(History& history) {
       std::vector<double> percents;
       for (const auto& [machine, machinePercents] : byMachine) {
         fleet.Machines.push_back(machine);
-        percents.push_back(MedianOf(machinePercents));
+        percents.push_back(Median(machinePercents));
       }
-      fleet.ChangePercent = MedianOf(percents);
+      fleet.ChangePercent = Median(percents);
       history.Fleet.push_back(fleet);
       MarkMembers(history, history.Fleet.size() - 1, steps[first].When);
     }

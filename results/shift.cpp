@@ -9,13 +9,9 @@
 #include <cmath>
 #include <numeric>
 
-namespace {
+#include "results/statistics.h"
 
-double MedianOf(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const size_t middle = values.size() / 2;
-  return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
+namespace {
 
 // The largest k with 2 P(S <= k-1) <= 5 % for a statistic whose null counts
 // by value are `counts` (of `all` equally likely cases), or 0 for none.
@@ -67,7 +63,7 @@ size_t NormalIntervalRank(double mean, double variance) {
 
 ShiftEstimate FromSorted(std::vector<double>& values, size_t k) {
   std::sort(values.begin(), values.end());
-  ShiftEstimate shift{MedianOf(values), std::nullopt};
+  ShiftEstimate shift{Median(values), std::nullopt};
   if (k >= 1 && 2 * k <= values.size() + 1) {
     shift.Interval95 = Interval{values[k - 1], values[values.size() - k]};
   }

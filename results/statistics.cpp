@@ -11,9 +11,14 @@
 #include "results/phases.h"
 #include "results/variants.h"
 
-static double MedianOfSorted(const std::vector<double>& sorted) {
+double MedianOfSorted(const std::vector<double>& sorted) {
   const size_t middle = sorted.size() / 2;
   return sorted.size() % 2 == 1 ? sorted[middle] : (sorted[middle - 1] + sorted[middle]) / 2;
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return MedianOfSorted(values);
 }
 
 Spread SpreadOf(std::vector<double> values) {

@@ -7,6 +7,11 @@
 
 #include "results/model.h"
 
+// The middle value of `sorted` (ascending), or the mean of the two middle
+// ones; of any values, sorting a copy first. Neither takes an empty vector.
+double MedianOfSorted(const std::vector<double>& sorted);
+double Median(std::vector<double> values);
+
 // Median, mean, sample standard deviation, min and max.
 Spread SpreadOf(std::vector<double> values);
 
