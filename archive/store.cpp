@@ -506,6 +506,29 @@ bool Wanted(const HistoryQuery& query, const std::string& label, uint32_t limit,
   return (!query.Limit || *query.Limit == limit) && (named || phase == TimedPhase::Total);
 }
 
+// One stored level, with the series and the place in its machine's sweeps it belongs to.
+struct StoredLevel {
+  size_t Machine = 0;
+  uint32_t Limit = 0;
+  TimedPhase Phase = TimedPhase::Total;
+  size_t Place = 0;
+  SeriesPoint Point;
+
+  auto Key() const { return std::tie(Machine, Limit, Phase, Place); }
+};
+
+SeriesPoint PointOf(Statement& select) {
+  SeriesPoint point;
+  point.Runs = static_cast<size_t>(std::max<int64_t>(0, select.Integer(3)));
+  point.MedianMs = std::max(0.0, select.Real(4));
+  if (!select.IsNull(5) && !select.IsNull(6)) {
+    point.MedianIntervalMs = Interval{select.Real(5), select.Real(6)};
+  }
+  point.HalvesLogShift = select.OptionalReal(7);
+  point.ResolutionMs = select.Real(8) > 0 ? select.Real(8) : 1;
+  return point;
+}
+
 }  // namespace
 
 std::string Archive::HistoryInputs(const HistoryQuery& query, std::vector<ArchivedMachine>& machines,
@@ -516,7 +539,7 @@ std::string Archive::HistoryInputs(const HistoryQuery& query, std::vector<Archiv
   }
   Statement select(db_, "SELECT sweep, lim, phase, runs, median_ms, ci_low_ms, ci_high_ms, halves, resolution_ms "
                         "FROM levels");
-  std::map<std::tuple<size_t, uint32_t, int>, size_t> seriesIndex;
+  std::vector<StoredLevel> levels;
   int code = SQLITE_ROW;
   while ((code = select.Step()) == SQLITE_ROW) {
     const auto found = where.find(select.Integer(0));
@@ -524,48 +547,26 @@ std::string Archive::HistoryInputs(const HistoryQuery& query, std::vector<Archiv
     if (found == where.end() || phase < 0 || phase > static_cast<int64_t>(TimedPhase::Total)) {
       continue;  // a level of no sweep, or of no phase: nothing to show
     }
-    const auto [machine, place] = found->second;
-    const uint32_t limit = Stored32(select.Integer(1));
-    if (!Wanted(query, machines[machine].Label, limit, static_cast<TimedPhase>(phase))) {
-      continue;
+    const StoredLevel level{found->second.first, Stored32(select.Integer(1)), static_cast<TimedPhase>(phase),
+                            found->second.second, PointOf(select)};
+    if (Wanted(query, machines[level.Machine].Label, level.Limit, level.Phase)) {
+      levels.push_back(level);
     }
-    const auto key = std::make_tuple(machine, limit, static_cast<int>(phase));
-    const auto [known, added] = seriesIndex.try_emplace(key, series.size());
-    if (added) {
-      series.push_back({machine, limit, static_cast<TimedPhase>(phase), {}, {}});
-    }
-    SeriesInput& into = series[known->second];
-    SeriesPoint point;
-    point.Runs = static_cast<size_t>(std::max<int64_t>(0, select.Integer(3)));
-    point.MedianMs = std::max(0.0, select.Real(4));
-    if (!select.IsNull(5) && !select.IsNull(6)) {
-      point.MedianIntervalMs = Interval{select.Real(5), select.Real(6)};
-    }
-    point.HalvesLogShift = select.OptionalReal(7);
-    point.ResolutionMs = select.Real(8) > 0 ? select.Real(8) : 1;
-    into.Sweeps.push_back(place);
-    into.Points.push_back(point);
   }
   if (code != SQLITE_DONE) {
     return Failure(db_);
   }
-  // The levels come in storage order; each series goes by its sweeps' dates.
-  for (SeriesInput& input : series) {
-    std::vector<size_t> order(input.Sweeps.size());
-    for (size_t index = 0; index < order.size(); ++index) {
-      order[index] = index;
+  // The levels come in storage order: by machine, limit and phase, then
+  // each series by its sweeps' dates.
+  std::sort(levels.begin(), levels.end(), [](const StoredLevel& a, const StoredLevel& b) { return a.Key() < b.Key(); });
+  for (const StoredLevel& level : levels) {
+    if (series.empty() || series.back().Machine != level.Machine || series.back().Limit != level.Limit ||
+        series.back().Phase != level.Phase) {
+      series.push_back({level.Machine, level.Limit, level.Phase, {}, {}});
     }
-    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return input.Sweeps[a] < input.Sweeps[b]; });
-    SeriesInput sorted{input.Machine, input.Limit, input.Phase, {}, {}};
-    for (const size_t index : order) {
-      sorted.Sweeps.push_back(input.Sweeps[index]);
-      sorted.Points.push_back(input.Points[index]);
-    }
-    input = std::move(sorted);
+    series.back().Sweeps.push_back(level.Place);
+    series.back().Points.push_back(level.Point);
   }
-  std::sort(series.begin(), series.end(), [](const SeriesInput& a, const SeriesInput& b) {
-    return std::tie(a.Machine, a.Limit, a.Phase) < std::tie(b.Machine, b.Limit, b.Phase);
-  });
   return "";
 }
 
