@@ -29,6 +29,8 @@
 
 namespace {
 
+constexpr char Program[] = "sievebench-archive";
+
 enum ExitStatus {
   Done = 0,
   Refused = 1,         // a file was tampered with, or an output could not be written
@@ -37,16 +39,7 @@ enum ExitStatus {
 };
 
 void Complain(const std::string& what, const std::string& problem) {
-  std::cerr << "sievebench-archive: " << TerminalSafe(what) << ": " << TerminalSafe(problem) << "\n";
-}
-
-bool WriteOutput(const std::string& path, const std::string& text) {
-  if (const std::string problem = ReplaceFileDurably(path, text); !problem.empty()) {
-    std::cerr << "sievebench-archive: " << TerminalSafe(problem) << "\n";
-    return false;
-  }
-  std::cout << "wrote " << TerminalSafe(path) << "\n";
-  return true;
+  std::cerr << Program << ": " << TerminalSafe(what) << ": " << TerminalSafe(problem) << "\n";
 }
 
 // --- add -------------------------------------------------------------------------
@@ -139,7 +132,7 @@ int ListMachines(Archive& archive, const ArchiveOptions& options) {
   }
   if (!options.JsonPath.empty()) {
     const nlohmann::json document = {{"format", "sievebench-machines/1"}, {"machines", list}};
-    return WriteOutput(options.JsonPath, document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n")
+    return WriteOutput(Program, options.JsonPath, document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n")
                ? Done
                : Refused;
   }
@@ -182,17 +175,17 @@ int ShowHistory(Archive& archive, const ArchiveOptions& options) {
   std::cout << HistoryText(history);
   bool written = true;
   if (!options.JsonPath.empty()) {
-    written = WriteOutput(options.JsonPath, HistoryJson(history, ToolVersion)) && written;
+    written = WriteOutput(Program, options.JsonPath, HistoryJson(history, ToolVersion)) && written;
   }
   if (!options.MarkdownPath.empty()) {
-    written = WriteOutput(options.MarkdownPath, HistoryMarkdown(history)) && written;
+    written = WriteOutput(Program, options.MarkdownPath, HistoryMarkdown(history)) && written;
   }
   if (!options.HtmlPath.empty()) {
     const HistoryCharts charts = DrawHistoryCharts(history);
     if (!charts.Problem.empty()) {
-      std::cerr << "sievebench-archive: " << charts.Problem << "\n";
+      std::cerr << Program << ": " << charts.Problem << "\n";
     }
-    written = WriteOutput(options.HtmlPath, HistoryHtml(history, charts.Svgs, charts.Missing, UtcNow(), ToolVersion)) &&
+    written = WriteOutput(Program, options.HtmlPath, HistoryHtml(history, charts.Svgs, charts.Missing, UtcNow(), ToolVersion)) &&
               written;
   }
   return written ? Done : Refused;
@@ -215,7 +208,7 @@ int Check(Archive& archive, const ArchiveOptions& options) {
     const HistoryChange& latest = series.Changes.back();
     if (latest.Found.ChangePercent > options.FailSlowerPercent) {
       slower = true;
-      std::cerr << "sievebench-archive: " << TerminalSafe(MachineTitle(history.Machines[series.Input.Machine]))
+      std::cerr << Program << ": " << TerminalSafe(MachineTitle(history.Machines[series.Input.Machine]))
                 << " at N = " << series.Input.Limit << ": the total has been slower since "
                 << TerminalSafe(latest.Date) << ", " << StepText(latest.Found) << ", past the gate of "
                 << PlainNumber(options.FailSlowerPercent) << "%\n";
@@ -242,7 +235,7 @@ int Export(Archive& archive, const ArchiveOptions& options) {
     std::cout << text;
     return std::cout.flush() ? Done : Refused;
   }
-  return WriteOutput(options.OutputPath, text) ? Done : Refused;
+  return WriteOutput(Program, options.OutputPath, text) ? Done : Refused;
 }
 
 int Run(int argc, char** argv) {
@@ -276,7 +269,7 @@ int main(int argc, char** argv) {
   try {
     return Run(argc, argv);
   } catch (const std::exception& error) {
-    std::cerr << "sievebench-archive: " << error.what() << "\n";
+    std::cerr << Program << ": " << error.what() << "\n";
     return Refused;
   }
 }

@@ -6,6 +6,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <iostream>
+
+#include "host/system.h"
+#include "views/text_safe.h"
 
 #ifndef SIEVEBENCH_VERSION
 #error "the build sets SIEVEBENCH_VERSION"
@@ -50,4 +54,13 @@ std::string UtcNow() {
                 static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()), inDay / 3600,
                 inDay / 60 % 60, inDay % 60);
   return text;
+}
+
+bool WriteOutput(const std::string& program, const std::string& path, const std::string& text) {
+  if (const std::string problem = ReplaceFileDurably(path, text); !problem.empty()) {
+    std::cerr << program << ": " << TerminalSafe(problem) << "\n";
+    return false;
+  }
+  std::cout << "wrote " << TerminalSafe(path) << "\n";
+  return true;
 }

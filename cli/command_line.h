@@ -21,6 +21,11 @@ std::string UtcNow();
 // Returns what is wrong, or "".
 std::string ChartPathCheck(const std::string& path);
 
+// Replaces the output file `path` durably with `text` and says so on
+// standard output ("wrote PATH"), or says why not on standard error after
+// the program's name; false then.
+bool WriteOutput(const std::string& program, const std::string& path, const std::string& text);
+
 // Parses `arguments` (without the program's name). Returns -1 when the
 // program should go on, or the status it should end with.
 int ParseCommandLine(CLI::App& app, std::vector<std::string> arguments, std::ostream& out, std::ostream& err);

@@ -24,6 +24,8 @@
 
 namespace {
 
+constexpr char Program[] = "sievebench-compare";
+
 enum ExitStatus {
   Compared = 0,       // every file was sound
   Refused = 1,        // a file was tampered with, or an output could not be written
@@ -66,7 +68,7 @@ int ParseCompareOptions(int argc, char** argv, CompareOptions& options) {
 }
 
 void Complain(const std::string& path, const std::string& problem) {
-  std::cerr << "sievebench-compare: " << TerminalSafe(path) << ": " << TerminalSafe(problem) << "\n";
+  std::cerr << Program << ": " << TerminalSafe(path) << ": " << TerminalSafe(problem) << "\n";
 }
 
 // Reads and checks every file; each one that fails is named with what is wrong.
@@ -93,21 +95,11 @@ std::vector<ComparedFile> ReadFiles(const std::vector<std::string>& paths, bool&
   return files;
 }
 
-bool WriteOutput(const std::string& path, const std::string& text) {
-  const std::string problem = ReplaceFileDurably(path, text);
-  if (!problem.empty()) {
-    std::cerr << "sievebench-compare: " << TerminalSafe(problem) << "\n";
-    return false;
-  }
-  std::cout << "wrote " << TerminalSafe(path) << "\n";
-  return true;
-}
-
 bool WriteChart(const std::string& path, const Comparison& comparison) {
   std::string skipped;
   const std::string problem = DrawComparisonChart(path, comparison, skipped);
   if (!problem.empty()) {
-    std::cerr << "sievebench-compare: " << problem << "\n";
+    std::cerr << Program << ": " << problem << "\n";
     return false;
   }
   std::cout << (skipped.empty() ? "wrote " + TerminalSafe(path) : skipped) << "\n";
@@ -118,13 +110,13 @@ bool WriteChart(const std::string& path, const Comparison& comparison) {
 bool WriteOutputs(const CompareOptions& options, const Comparison& comparison) {
   bool written = true;
   if (!options.MarkdownPath.empty()) {
-    written = WriteOutput(options.MarkdownPath, ComparisonMarkdown(comparison)) && written;
+    written = WriteOutput(Program, options.MarkdownPath, ComparisonMarkdown(comparison)) && written;
   }
   if (!options.JsonPath.empty()) {
-    written = WriteOutput(options.JsonPath, ComparisonJson(comparison, ToolVersion)) && written;
+    written = WriteOutput(Program, options.JsonPath, ComparisonJson(comparison, ToolVersion)) && written;
   }
   if (!options.HtmlPath.empty()) {
-    written = WriteOutput(options.HtmlPath, ComparisonHtml(comparison, DrawPageCharts(comparison), UtcNow(), ToolVersion)) && written;
+    written = WriteOutput(Program, options.HtmlPath, ComparisonHtml(comparison, DrawPageCharts(comparison), UtcNow(), ToolVersion)) && written;
   }
   if (!options.ChartPath.empty()) {
     written = WriteChart(options.ChartPath, comparison) && written;
@@ -136,7 +128,7 @@ bool WriteOutputs(const CompareOptions& options, const Comparison& comparison) {
 bool GateTripped(const Comparison& comparison, double percent) {
   const std::vector<size_t> slower = SignificantlySlower(comparison, percent);
   for (const size_t file : slower) {
-    std::cerr << "sievebench-compare: " << TerminalSafe(comparison.Files[file].Name) << " is significantly slower than "
+    std::cerr << Program << ": " << TerminalSafe(comparison.Files[file].Name) << " is significantly slower than "
               << TerminalSafe(comparison.Files[0].Name) << ": its total geomean "
               << PercentText(*TotalGeomean(comparison, file)->ChangePercent) << " is past the gate of "
               << PlainNumber(percent) << "%\n";
@@ -182,7 +174,7 @@ int main(int argc, char** argv) {
   try {
     return Compare(argc, argv);
   } catch (const std::exception& error) {
-    std::cerr << "sievebench-compare: " << error.what() << "\n";
+    std::cerr << Program << ": " << error.what() << "\n";
     return Refused;
   }
 }

@@ -24,7 +24,11 @@ std::string IntervalText(const Cell& cell) {
   if (!cell.MedianInterval) {
     return "";
   }
-  return "[" + Milliseconds(cell.MedianInterval->Low) + "\u2013" + Milliseconds(cell.MedianInterval->High) + "]";
+  return "[" + RangeText(*cell.MedianInterval) + "]";
+}
+
+std::string RangeText(const Interval& interval) {
+  return Milliseconds(interval.Low) + "\u2013" + Milliseconds(interval.High);
 }
 
 std::string PValueText(double p) {

@@ -11,6 +11,8 @@
 std::string MedianText(const Cell& cell);
 // "[113–118]" for the median's interval, or "" without one.
 std::string IntervalText(const Cell& cell);
+// "113–118": an interval of milliseconds.
+std::string RangeText(const Interval& interval);
 // Against the baseline: "+19.3% [+17.0, +21.2] (p=0.002 n=6)", "~ (p=0.45
 // n=6)" when the change is not significant, "too short", or "n=6" for the
 // baseline itself; n counts the pairs of a paired cell.

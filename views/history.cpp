@@ -27,15 +27,8 @@ std::string Day(const std::string& date) {
   return date.substr(0, 10);
 }
 
-// "198–201", or "" for a sweep of too few runs.
-std::string IntervalText(const SeriesPoint& point) {
-  return point.MedianIntervalMs
-             ? Milliseconds(point.MedianIntervalMs->Low) + "\u2013" + Milliseconds(point.MedianIntervalMs->High)
-             : "";
-}
-
 std::string LevelText(const SeriesPoint& point) {
-  return Milliseconds(point.MedianMs) + " ms" + (point.MedianIntervalMs ? " [" + IntervalText(point) + "]" : "");
+  return Milliseconds(point.MedianMs) + " ms" + (point.MedianIntervalMs ? " [" + RangeText(*point.MedianIntervalMs) + "]" : "");
 }
 
 // Each series in order, its machine's heading before the first of its
@@ -146,7 +139,8 @@ std::string HistoryMarkdown(const History& history) {
                       for (size_t index = 0; index < series.Input.Points.size(); ++index) {
                         const SeriesPoint& point = series.Input.Points[index];
                         block += "| " + MarkdownText(Day(sweeps[series.Input.Sweeps[index]].Date)) + " | " +
-                                 Milliseconds(point.MedianMs) + " | " + IntervalText(point) + " | " +
+                                 Milliseconds(point.MedianMs) + " | " +
+                                 (point.MedianIntervalMs ? RangeText(*point.MedianIntervalMs) : "") + " | " +
                                  std::to_string(point.Runs) + " |\n";
                       }
                       for (const HistoryChange* change : OwnChanges(series)) {
