@@ -547,10 +547,10 @@ std::string Archive::HistoryInputs(const HistoryQuery& query, std::vector<Archiv
     if (found == where.end() || phase < 0 || phase > static_cast<int64_t>(TimedPhase::Total)) {
       continue;  // a level of no sweep, or of no phase: nothing to show
     }
-    const StoredLevel level{found->second.first, Stored32(select.Integer(1)), static_cast<TimedPhase>(phase),
-                            found->second.second, PointOf(select)};
-    if (Wanted(query, machines[level.Machine].Label, level.Limit, level.Phase)) {
-      levels.push_back(level);
+    const auto [machine, place] = found->second;
+    const uint32_t limit = Stored32(select.Integer(1));
+    if (Wanted(query, machines[machine].Label, limit, static_cast<TimedPhase>(phase))) {
+      levels.push_back({machine, limit, static_cast<TimedPhase>(phase), place, PointOf(select)});
     }
   }
   if (code != SQLITE_DONE) {
