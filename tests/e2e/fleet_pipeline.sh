@@ -120,7 +120,9 @@ echo "fleet pipeline: 2 hosts swept over ssh, compared and archived, 1 unreachab
 # sweep finds its output gone at the next run, and saves what it measured.
 remote=$work/lab-c
 mkdir "$remote"
-$ssh lab-c "cd '$remote' && exec '$bin/sievebench-sweep' --limits 1e6 --repeat 30 --json cut.json" \
+# 40 runs of 10^7 (about 3 s): a whole sweep of 30 runs of 10^6 took about
+# 1 s, and once ended before the polls over ssh had found it running.
+$ssh lab-c "cd '$remote' && exec '$bin/sievebench-sweep' --limits 1e7 --repeat 40 --json cut.json" \
   >"$work/cut.txt" 2>&1 &
 client=$!
 for _ in $(seq 300); do
@@ -128,7 +130,7 @@ for _ in $(seq 300); do
   sleep 0.1
 done
 # The sweep itself, not the ssh client whose command line names it too.
-sweep=$(pgrep -f -- "^$bin/sievebench-sweep --limits 1e6 --repeat 30 --json cut.json$")
+sweep=$(pgrep -f -- "^$bin/sievebench-sweep --limits 1e7 --repeat 40 --json cut.json$")
 session=$(ps -o ppid= -p "$sweep" | tr -d ' ')
 [ "$(ps -o comm= -p "$session")" = sshd ] || { echo "the sweep's parent is not its ssh session" >&2; exit 1; }
 kill "$session"
